@@ -1,0 +1,52 @@
+#include "checksum.h"
+
+#include <array>
+
+namespace engine {
+
+namespace {
+
+using Tables = std::array<std::array<std::uint32_t, 256>, 8>;
+
+constexpr Tables makeTables() {
+    Tables t{};
+    for (std::uint32_t i = 0; i < 256; ++i) {
+        std::uint32_t c = i;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? (c >> 1) ^ 0x82F63B78U : c >> 1;
+        t[0][i] = c;
+    }
+    for (std::size_t k = 1; k < 8; ++k)
+        for (std::size_t i = 0; i < 256; ++i)
+            t[k][i] = (t[k - 1][i] >> 8) ^ t[0][t[k - 1][i] & 0xFF];
+    return t;
+}
+
+constexpr Tables kTables = makeTables();
+
+inline std::uint32_t byteAt(const unsigned char* p, int i) {
+    return p[i];
+}
+
+} // namespace
+
+// Slicing-by-8: about a byte per cycle, so a large collection's files check in tens of ms.
+std::uint32_t crc32c(std::string_view bytes, std::uint32_t crc) {
+    auto p = reinterpret_cast<const unsigned char*>(bytes.data());
+    std::size_t n = bytes.size();
+    crc = ~crc;
+    while (n >= 8) {
+        const std::uint32_t lo =
+            crc ^ (byteAt(p, 0) | byteAt(p, 1) << 8 | byteAt(p, 2) << 16 | byteAt(p, 3) << 24);
+        crc = kTables[7][lo & 0xFF] ^ kTables[6][(lo >> 8) & 0xFF] ^ kTables[5][(lo >> 16) & 0xFF] ^
+              kTables[4][lo >> 24] ^ kTables[3][p[4]] ^ kTables[2][p[5]] ^ kTables[1][p[6]] ^
+              kTables[0][p[7]];
+        p += 8;
+        n -= 8;
+    }
+    while (n--)
+        crc = kTables[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
+    return ~crc;
+}
+
+} // namespace engine

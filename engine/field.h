@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+namespace engine {
+
+enum class FieldType : unsigned char {
+    String = 1,   // UTF-8 text of at most `size` characters
+    Integer = 2,  // 32-bit signed
+    AutoInc = 3,  // 32-bit signed; given the next number on post when left empty
+    Currency = 4, // double
+    Memo = 5,     // UTF-8 text of any length
+};
+
+struct FieldDef {
+    std::string name;
+    FieldType type = FieldType::String;
+    int size = 0; // characters for String; kept as declared for the others
+};
+
+inline bool isTextType(FieldType t) {
+    return t == FieldType::String || t == FieldType::Memo;
+}
+inline bool isIntegerType(FieldType t) {
+    return t == FieldType::Integer || t == FieldType::AutoInc;
+}
+
+// Payload size in bytes for fixed-size types, 0 for text.
+inline int fixedPayloadSize(FieldType t) {
+    return isIntegerType(t) ? 4 : t == FieldType::Currency ? 8 : 0;
+}
+
+} // namespace engine

@@ -1,0 +1,58 @@
+#include "keyorder.h"
+
+#include "utf8.h"
+
+#include <compare>
+
+namespace engine {
+
+KeyOrder::KeyOrder(std::vector<int> fields, const std::vector<FieldDef>& defs)
+    : fields_(std::move(fields)) {
+    for (int f : fields_)
+        types_.push_back(defs[static_cast<std::size_t>(f)].type);
+}
+
+int KeyOrder::compareSlices(FieldType type, const rowcodec::Slice& a, const rowcodec::Slice& b) {
+    if (isTextType(type))
+        return utf8::compareFolded(a.bytes, b.bytes);
+    if (a.null || b.null)
+        return a.null == b.null ? 0 : (a.null ? -1 : 1);
+    if (isIntegerType(type)) {
+        const auto x = rowcodec::intFromPayload(a.bytes);
+        const auto y = rowcodec::intFromPayload(b.bytes);
+        return x < y ? -1 : (y < x ? 1 : 0);
+    }
+    // A total order, so that even odd values from a file cannot upset sorting.
+    const auto o = std::strong_order(rowcodec::doubleFromPayload(a.bytes),
+                                     rowcodec::doubleFromPayload(b.bytes));
+    return o < 0 ? -1 : (o > 0 ? 1 : 0);
+}
+
+int KeyOrder::compare(std::string_view blobA, std::string_view blobB) const {
+    for (std::size_t k = 0; k < fields_.size(); ++k) {
+        const int c = compareSlices(types_[k], rowcodec::field(blobA, fields_[k]),
+                                    rowcodec::field(blobB, fields_[k]));
+        if (c != 0)
+            return c;
+    }
+    return 0;
+}
+
+int KeyOrder::compareFirst(std::string_view blob, const rowcodec::Slice& value) const {
+    return compareSlices(types_[0], rowcodec::field(blob, fields_[0]), value);
+}
+
+std::uint64_t KeyOrder::coarseKey(std::string_view blob) const {
+    const rowcodec::Slice s = rowcodec::field(blob, fields_[0]);
+    const FieldType type = types_[0];
+    if (isTextType(type))
+        return utf8::foldedPrefixKey(s.bytes);
+    if (s.null)
+        return 0;
+    if (isIntegerType(type)) // no value first, then numbers in order
+        return (1ULL << 32) |
+               (static_cast<std::uint32_t>(rowcodec::intFromPayload(s.bytes)) ^ 0x80000000U);
+    return 1; // currency keys fall back to the full comparison
+}
+
+} // namespace engine

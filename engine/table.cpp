@@ -1,0 +1,953 @@
+#include "table.h"
+
+#include "error.h"
+#include "tablefile.h"
+#include "utf8.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <set>
+
+namespace engine {
+
+struct Table::Index {
+    std::string name;
+    std::string fieldsText;
+    KeyOrder order;
+    std::vector<std::uint32_t> rows; // live rows in key order, equal keys by row id
+};
+
+namespace {
+
+constexpr int kMaxIndexFields = 16;
+
+std::string upper(std::string_view s) {
+    std::string u(s);
+    for (char& c : u)
+        c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return u;
+}
+
+std::string trimmed(std::string_view s) {
+    while (!s.empty() && s.front() == ' ')
+        s.remove_prefix(1);
+    while (!s.empty() && s.back() == ' ')
+        s.remove_suffix(1);
+    return std::string(s);
+}
+
+std::string doubleText(double v) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, r.ptr);
+}
+
+[[noreturn]] void notInteger(std::string_view text) {
+    throw Error("'" + std::string(text) + "' is not a valid integer value");
+}
+
+[[noreturn]] void notFloat(std::string_view text) {
+    throw Error("'" + std::string(text) + "' is not a valid floating point value");
+}
+
+} // namespace
+
+Table::Table() = default;
+Table::~Table() = default;
+
+// ---------------------------------------------------------------------------- lifetime
+
+void Table::create(std::vector<FieldDef> fields) {
+    if (fields.empty())
+        throw Error("A table needs at least one field");
+    std::set<std::string> names;
+    for (const FieldDef& f : fields) {
+        if (f.name.empty())
+            throw Error("A field needs a name");
+        if (!names.insert(upper(f.name)).second)
+            throw Error("Duplicate field name '" + f.name + "'");
+        if (f.type == FieldType::String && (f.size < 1 || f.size > 65535))
+            throw Error("Field '" + f.name + "' needs a size from 1 to 65535");
+    }
+    reset(std::move(fields), RowStore());
+}
+
+void Table::load(const std::string& path) {
+    tablefile::Image image = tablefile::read(path);
+    RowStore rows;
+    rows.adopt(std::move(image.bytes), std::move(image.rows));
+    reset(std::move(image.fields), std::move(rows));
+}
+
+void Table::save(const std::string& path) const {
+    requireOpen();
+    tablefile::write(path, fields_, natural_.size(), [this](const auto& emit) {
+        for (std::uint32_t id : natural_)
+            emit(rows_.row(id));
+    });
+}
+
+void Table::close() {
+    fields_.clear();
+    reset({}, RowStore());
+    state_ = TableState::Inactive;
+    position_ = -1;
+    notify(Event::Active);
+}
+
+void Table::reset(std::vector<FieldDef> fields, RowStore rows) {
+    fields_ = std::move(fields);
+    displayWidths_.assign(fields_.size(), 0);
+    rows_ = std::move(rows);
+    natural_.clear();
+    natural_.reserve(rows_.slotCount());
+    for (std::uint32_t id = 0; id < rows_.slotCount(); ++id)
+        if (rows_.live(id))
+            natural_.push_back(id);
+    indices_.clear();
+    active_ = nullptr;
+    activeName_.clear();
+    filterText_.clear();
+    condition_.reset();
+    filtered_ = false;
+    filteredRows_.clear();
+    view_ = &natural_;
+    buffer_.clear();
+    modified_ = false;
+    insertPosition_ = -1;
+    changes_ = 0;
+    ++generation_;
+    nextAutoInc_ = 1;
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)
+            continue;
+        for (std::uint32_t id : natural_) {
+            const rowcodec::Slice s = rowcodec::field(rows_.row(id), f);
+            if (!s.null)
+                nextAutoInc_ = std::max(nextAutoInc_, rowcodec::intFromPayload(s.bytes) + 1);
+        }
+    }
+    state_ = TableState::Browse;
+    setCurrent(0);
+    bof_ = true;
+    notify(Event::Active);
+}
+
+// ---------------------------------------------------------------------------- fields
+
+int Table::findField(std::string_view name) const {
+    return engine::findField(fields_, name);
+}
+
+int Table::fieldIndex(std::string_view name) const {
+    const int f = findField(name);
+    if (f < 0)
+        throw Error("Field '" + std::string(name) + "' not found");
+    return f;
+}
+
+void Table::setDisplayWidth(int field, int width) {
+    requireField(field);
+    displayWidths_[static_cast<std::size_t>(field)] = std::max(0, width);
+}
+
+int Table::displayWidth(int field) const {
+    requireField(field);
+    const int set = displayWidths_[static_cast<std::size_t>(field)];
+    if (set > 0)
+        return set;
+    switch (fields_[static_cast<std::size_t>(field)].type) {
+    case FieldType::String:
+        return fields_[static_cast<std::size_t>(field)].size;
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        return 11;
+    case FieldType::Currency:
+    case FieldType::Memo:
+        return 10;
+    }
+    return 10;
+}
+
+// ---------------------------------------------------------------------------- change log
+
+void Table::mergeChangeLog() {
+    requireOpen();
+    checkBrowseMode();
+    changes_ = 0;
+}
+
+// ---------------------------------------------------------------------------- indices
+
+void Table::addIndex(const std::string& name, const std::string& fieldList) {
+    requireOpen();
+    if (name.empty())
+        throw Error("An index needs a name");
+    for (const auto& index : indices_)
+        if (upper(index->name) == upper(name))
+            throw Error("Index '" + name + "' already exists");
+    std::vector<int> keyFields;
+    std::string_view rest = fieldList;
+    while (true) {
+        const std::size_t semi = rest.find(';');
+        const std::string part = trimmed(rest.substr(0, semi));
+        if (part.empty())
+            throw Error("Index '" + name + "' has an empty field name in \"" + fieldList + "\"");
+        keyFields.push_back(fieldIndex(part));
+        if (semi == std::string_view::npos)
+            break;
+        rest.remove_prefix(semi + 1);
+    }
+    if (keyFields.size() > kMaxIndexFields)
+        throw Error("Index '" + name + "' has more than 16 fields");
+    checkBrowseMode();
+    auto index = std::make_unique<Index>();
+    index->name = name;
+    index->fieldsText = fieldList;
+    index->order = KeyOrder(std::move(keyFields), fields_);
+    rebuildIndex(*index);
+    indices_.push_back(std::move(index));
+}
+
+void Table::rebuildIndex(Index& index) {
+    // Sort on a coarse 64-bit key first; the full comparison only runs among equal coarse keys.
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
+    keyed.reserve(natural_.size());
+    for (std::uint32_t id : natural_)
+        keyed.emplace_back(index.order.coarseKey(rows_.row(id)), id);
+    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
+        if (a.first != b.first)
+            return a.first < b.first;
+        const int c = index.order.compare(rows_.row(a.second), rows_.row(b.second));
+        return c != 0 ? c < 0 : a.second < b.second;
+    });
+    index.rows.resize(keyed.size());
+    for (std::size_t i = 0; i < keyed.size(); ++i)
+        index.rows[i] = keyed[i].second;
+}
+
+void Table::setActiveIndex(const std::string& name) {
+    requireOpen();
+    Index* found = nullptr;
+    if (!name.empty()) {
+        for (const auto& index : indices_)
+            if (upper(index->name) == upper(name))
+                found = index.get();
+        if (!found)
+            throw Error("Index '" + name + "' not found");
+    }
+    checkBrowseMode();
+    const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
+    active_ = found;
+    activeName_ = found ? found->name : std::string();
+    rebuildView();
+    resyncCurrent(current, 0);
+    notify(Event::Changed);
+}
+
+std::vector<IndexDef> Table::indexDefs() const {
+    std::vector<IndexDef> defs;
+    for (const auto& index : indices_)
+        defs.push_back({index->name, index->fieldsText});
+    return defs;
+}
+
+const std::vector<std::uint32_t>& Table::activeOrder() const {
+    return active_ ? active_->rows : natural_;
+}
+
+const KeyOrder& Table::activeKeyOrder() const {
+    return active_ ? active_->order : naturalOrder_;
+}
+
+bool Table::lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const {
+    if (!order.empty()) {
+        const int c = order.compare(rows_.row(a), rows_.row(b));
+        if (c != 0)
+            return c < 0;
+    }
+    return a < b;
+}
+
+std::size_t Table::lowerBound(const std::vector<std::uint32_t>& v, const KeyOrder& order,
+                              std::uint32_t row) const {
+    const auto it =
+        std::lower_bound(v.begin(), v.end(), row, [&](std::uint32_t x, std::uint32_t r) {
+            return lessInOrder(order, x, r);
+        });
+    return static_cast<std::size_t>(it - v.begin());
+}
+
+void Table::insertSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row) {
+    v.insert(v.begin() + static_cast<std::ptrdiff_t>(lowerBound(v, order, row)), row);
+}
+
+void Table::eraseSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row) {
+    const std::size_t at = lowerBound(v, order, row);
+    if (at < v.size() && v[at] == row) {
+        v.erase(v.begin() + static_cast<std::ptrdiff_t>(at));
+        return;
+    }
+    const auto it = std::find(v.begin(), v.end(), row); // never expected; keeps the list exact
+    if (it != v.end())
+        v.erase(it);
+}
+
+// ---------------------------------------------------------------------------- view
+
+bool Table::passes(std::uint32_t row) const {
+    return !filtered_ || !condition_ || condition_->matches(rows_.row(row));
+}
+
+bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
+                       bool& inActiveOrder) const {
+    const Index* use = nullptr;
+    if (active_ && active_->order.fields().front() == c.field)
+        use = active_;
+    for (const auto& index : indices_)
+        if (!use && index->order.fields().front() == c.field)
+            use = index.get();
+    if (!use)
+        return false;
+    const std::vector<std::uint32_t>& v = use->rows;
+    auto from = v.begin();
+    auto to = v.end();
+    if (c.kind == Condition::Kind::Prefix) {
+        if (!utf8::isValid(c.payload))
+            return false; // the byte-wise prefix could split a character the index folds
+        from = std::partition_point(v.begin(), v.end(), [&](std::uint32_t r) {
+            return utf8::compareFolded(rowcodec::field(rows_.row(r), c.field).bytes, c.payload) < 0;
+        });
+        to = std::partition_point(from, v.end(), [&](std::uint32_t r) {
+            return utf8::startsWithFolded(rowcodec::field(rows_.row(r), c.field).bytes, c.payload);
+        });
+    } else {
+        const rowcodec::Slice value = c.kind == Condition::Kind::IsEmpty
+                                          ? rowcodec::Slice{}
+                                          : rowcodec::Slice{false, c.payload};
+        from = std::partition_point(v.begin(), v.end(), [&](std::uint32_t r) {
+            return use->order.compareFirst(rows_.row(r), value) < 0;
+        });
+        to = std::partition_point(from, v.end(), [&](std::uint32_t r) {
+            return use->order.compareFirst(rows_.row(r), value) <= 0;
+        });
+    }
+    out.clear();
+    for (auto it = from; it != to; ++it)
+        if (c.matches(rows_.row(*it)))
+            out.push_back(*it);
+    inActiveOrder = use == active_;
+    return true;
+}
+
+void Table::rebuildView() {
+    if (!filtered_ || !condition_) {
+        view_ = &activeOrder();
+        filteredRows_ = {};
+        return;
+    }
+    const std::vector<std::uint32_t>& order = activeOrder();
+    std::vector<std::uint32_t> found;
+    bool inOrder = false;
+    if (!candidates(*condition_, found, inOrder)) {
+        found.clear();
+        for (std::uint32_t r : order)
+            if (condition_->matches(rows_.row(r)))
+                found.push_back(r);
+    } else if (!inOrder) {
+        if (found.size() * 32 < order.size()) { // few matches: sort them
+            std::sort(found.begin(), found.end(), [&](std::uint32_t a, std::uint32_t b) {
+                return lessInOrder(activeKeyOrder(), a, b);
+            });
+        } else { // many: mark them and walk the active order once
+            std::vector<bool> marked(rows_.slotCount(), false);
+            for (std::uint32_t r : found)
+                marked[r] = true;
+            found.clear();
+            for (std::uint32_t r : order)
+                if (marked[r])
+                    found.push_back(r);
+        }
+    }
+    filteredRows_ = std::move(found);
+    view_ = &filteredRows_;
+}
+
+int Table::positionInView(std::uint32_t row) const {
+    if (!rows_.live(row) || (viewIsFiltered() && !passes(row)))
+        return -1;
+    const std::size_t at = lowerBound(*view_, activeKeyOrder(), row);
+    return at < view_->size() && (*view_)[at] == row ? static_cast<int>(at) : -1;
+}
+
+void Table::setCurrent(int position) {
+    const int n = viewSize();
+    position_ = n == 0 ? -1 : std::clamp(position, 0, n - 1);
+    bof_ = eof_ = n == 0;
+}
+
+void Table::resyncCurrent(std::uint32_t row, int fallback) {
+    const int at = row != UINT32_MAX ? positionInView(row) : -1;
+    setCurrent(at >= 0 ? at : fallback);
+}
+
+// ---------------------------------------------------------------------------- cursor
+
+void Table::scrolled() {
+    notify(Event::Scrolled);
+    runHook(afterScroll);
+}
+
+void Table::first() {
+    requireOpen();
+    checkBrowseMode();
+    setCurrent(0);
+    bof_ = true;
+    scrolled();
+}
+
+void Table::last() {
+    requireOpen();
+    checkBrowseMode();
+    setCurrent(viewSize() - 1);
+    eof_ = true;
+    scrolled();
+}
+
+void Table::next() {
+    requireOpen();
+    checkBrowseMode();
+    if (position_ >= 0 && position_ < viewSize() - 1) {
+        ++position_;
+        bof_ = eof_ = false;
+        scrolled();
+    } else {
+        eof_ = true;
+    }
+}
+
+void Table::prior() {
+    requireOpen();
+    checkBrowseMode();
+    if (position_ > 0) {
+        --position_;
+        bof_ = eof_ = false;
+        scrolled();
+    } else {
+        bof_ = true;
+    }
+}
+
+void Table::moveTo(int position) {
+    requireOpen();
+    checkBrowseMode();
+    setCurrent(position);
+    scrolled();
+}
+
+int Table::recordCount() const {
+    return isOpen() ? viewSize() : 0;
+}
+
+int Table::displayRowCount() const {
+    return recordCount() + (state_ == TableState::Insert ? 1 : 0);
+}
+
+int Table::currentDisplayRow() const {
+    return state_ == TableState::Insert ? insertPosition_ : position_;
+}
+
+// ---------------------------------------------------------------------------- editing
+
+void Table::insert() {
+    startInsert(false);
+}
+void Table::append() {
+    startInsert(true);
+}
+
+void Table::startInsert(bool atEnd) {
+    requireOpen();
+    checkBrowseMode();
+    runHook(beforeInsert);
+    returnRow_ = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
+    insertPosition_ = atEnd || position_ < 0 ? viewSize() : position_;
+    buffer_.assign(fields_.size(), std::nullopt);
+    modified_ = false;
+    state_ = TableState::Insert;
+    bof_ = eof_ = false;
+    notify(Event::Editing);
+    notify(Event::Changed);
+    runHook(afterInsert);
+}
+
+void Table::edit() {
+    requireOpen();
+    if (state_ != TableState::Browse)
+        return;
+    if (viewSize() == 0) {
+        insert();
+        return;
+    }
+    runHook(beforeEdit);
+    buffer_ = rowcodec::decode(rows_.row(rowAtPosition(position_)), fieldCount());
+    modified_ = false;
+    state_ = TableState::Edit;
+    notify(Event::Editing);
+    runHook(afterEdit);
+}
+
+void Table::post() {
+    requireOpen();
+    if (state_ == TableState::Browse)
+        throw Error("Dataset not in edit or insert mode");
+    notifyUpdateData();
+    runHook(beforePost);
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)
+            continue;
+        auto& value = buffer_[static_cast<std::size_t>(f)];
+        if (!value)
+            value = rowcodec::intPayload(nextAutoInc_);
+        const std::int32_t v = rowcodec::intFromPayload(*value);
+        if (v >= nextAutoInc_ && v < INT32_MAX)
+            nextAutoInc_ = v + 1;
+    }
+    const std::string blob = rowcodec::encode(buffer_);
+    std::uint32_t id = 0;
+    int fallback = 0;
+    if (state_ == TableState::Insert) {
+        id = rows_.add(blob);
+        natural_.push_back(id);
+        for (const auto& index : indices_)
+            insertSorted(index->rows, index->order, id);
+        fallback = insertPosition_;
+    } else {
+        id = rowAtPosition(position_);
+        fallback = position_;
+        const std::string_view old = rows_.row(id);
+        std::vector<Index*> moved;
+        for (const auto& index : indices_)
+            if (index->order.compare(old, blob) != 0)
+                moved.push_back(index.get());
+        const bool filteredView = viewIsFiltered();
+        if (filteredView && passes(id))
+            eraseSorted(filteredRows_, activeKeyOrder(), id);
+        for (Index* index : moved)
+            eraseSorted(index->rows, index->order, id);
+        rows_.replace(id, blob);
+        for (Index* index : moved)
+            insertSorted(index->rows, index->order, id);
+    }
+    if (viewIsFiltered() && passes(id))
+        insertSorted(filteredRows_, activeKeyOrder(), id);
+    ++changes_;
+    state_ = TableState::Browse;
+    buffer_.clear();
+    modified_ = false;
+    insertPosition_ = -1;
+    resyncCurrent(id, fallback);
+    notify(Event::Editing);
+    notify(Event::Changed);
+    runHook(afterPost);
+}
+
+void Table::cancel() {
+    requireOpen();
+    if (state_ == TableState::Browse)
+        return;
+    runHook(beforeCancel);
+    const bool wasInsert = state_ == TableState::Insert;
+    const int at = wasInsert ? insertPosition_ : position_;
+    state_ = TableState::Browse;
+    buffer_.clear();
+    modified_ = false;
+    insertPosition_ = -1;
+    if (wasInsert)
+        resyncCurrent(returnRow_, at);
+    notify(Event::Editing);
+    notify(Event::Changed);
+    runHook(afterCancel);
+}
+
+void Table::deleteRecord() {
+    requireOpen();
+    if (state_ == TableState::Insert) {
+        cancel();
+        return;
+    }
+    if (viewSize() == 0)
+        throw Error("Cannot perform this operation on an empty dataset");
+    runHook(beforeDelete);
+    const bool wasEditing = state_ == TableState::Edit;
+    state_ = TableState::Browse;
+    buffer_.clear();
+    modified_ = false;
+    const int at = position_;
+    const std::uint32_t id = rowAtPosition(at);
+    if (viewIsFiltered())
+        eraseSorted(filteredRows_, activeKeyOrder(), id);
+    for (const auto& index : indices_)
+        eraseSorted(index->rows, index->order, id);
+    eraseSorted(natural_, naturalOrder_, id);
+    rows_.remove(id);
+    ++changes_;
+    setCurrent(at);
+    if (wasEditing)
+        notify(Event::Editing);
+    notify(Event::Changed);
+    runHook(afterDelete);
+    runHook(afterScroll);
+}
+
+void Table::checkBrowseMode() {
+    if (state_ != TableState::Edit && state_ != TableState::Insert)
+        return;
+    notifyUpdateData();
+    if (modified_)
+        post();
+    else
+        cancel();
+}
+
+// ---------------------------------------------------------------------------- values
+
+void Table::requireOpen() const {
+    if (!isOpen())
+        throw Error("Cannot perform this operation on a closed dataset");
+}
+
+void Table::requireEditing() const {
+    requireOpen();
+    if (state_ != TableState::Edit && state_ != TableState::Insert)
+        throw Error("Dataset not in edit or insert mode");
+}
+
+void Table::requireField(int field) const {
+    if (field < 0 || field >= fieldCount())
+        throw Error("Field index " + std::to_string(field) + " out of range");
+}
+
+rowcodec::Slice Table::currentSlice(int field) const {
+    requireOpen();
+    requireField(field);
+    if (state_ == TableState::Edit || state_ == TableState::Insert) {
+        const auto& v = buffer_[static_cast<std::size_t>(field)];
+        return v ? rowcodec::Slice{false, *v} : rowcodec::Slice{};
+    }
+    if (position_ < 0)
+        return {};
+    return rowcodec::field(rows_.row(rowAtPosition(position_)), field);
+}
+
+std::string Table::sliceText(int field, const rowcodec::Slice& s) const {
+    if (s.null)
+        return {};
+    switch (fields_[static_cast<std::size_t>(field)].type) {
+    case FieldType::String:
+    case FieldType::Memo:
+        return std::string(s.bytes);
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        return std::to_string(rowcodec::intFromPayload(s.bytes));
+    case FieldType::Currency:
+        return doubleText(rowcodec::doubleFromPayload(s.bytes));
+    }
+    return {};
+}
+
+bool Table::isNull(int field) const {
+    const rowcodec::Slice s = currentSlice(field);
+    return s.null || s.bytes.empty();
+}
+
+std::string Table::asText(int field) const {
+    return sliceText(field, currentSlice(field));
+}
+
+std::int32_t Table::asInteger(int field) const {
+    const rowcodec::Slice s = currentSlice(field);
+    if (s.null)
+        return 0;
+    const FieldType type = fields_[static_cast<std::size_t>(field)].type;
+    if (isIntegerType(type))
+        return rowcodec::intFromPayload(s.bytes);
+    if (type == FieldType::Currency) {
+        const double d = std::round(rowcodec::doubleFromPayload(s.bytes));
+        if (!(d >= INT32_MIN && d <= INT32_MAX))
+            notInteger(sliceText(field, s));
+        return static_cast<std::int32_t>(d);
+    }
+    std::int32_t v = 0;
+    if (!parseInteger(s.bytes, v))
+        notInteger(s.bytes);
+    return v;
+}
+
+double Table::asFloat(int field) const {
+    const rowcodec::Slice s = currentSlice(field);
+    if (s.null)
+        return 0;
+    const FieldType type = fields_[static_cast<std::size_t>(field)].type;
+    if (isIntegerType(type))
+        return rowcodec::intFromPayload(s.bytes);
+    if (type == FieldType::Currency)
+        return rowcodec::doubleFromPayload(s.bytes);
+    double d = 0;
+    if (!parseCurrency(s.bytes, d))
+        notFloat(s.bytes);
+    return d;
+}
+
+void Table::writePayload(int field, rowcodec::Payload value) {
+    buffer_[static_cast<std::size_t>(field)] = std::move(value);
+    modified_ = true;
+    notify(Event::Record, field);
+}
+
+void Table::setText(int field, std::string_view text) {
+    requireEditing();
+    requireField(field);
+    const FieldDef& def = fields_[static_cast<std::size_t>(field)];
+    if (text.empty()) {
+        writePayload(field, std::nullopt);
+        return;
+    }
+    switch (def.type) {
+    case FieldType::String:
+        writePayload(field, std::string(utf8::cutToChars(text, def.size)));
+        return;
+    case FieldType::Memo:
+        writePayload(field, std::string(text));
+        return;
+    case FieldType::Integer:
+    case FieldType::AutoInc: {
+        std::int32_t v = 0;
+        if (!parseInteger(text, v))
+            notInteger(text);
+        writePayload(field, rowcodec::intPayload(v));
+        return;
+    }
+    case FieldType::Currency: {
+        double d = 0;
+        if (!parseCurrency(text, d))
+            notFloat(text);
+        writePayload(field, rowcodec::doublePayload(d));
+        return;
+    }
+    }
+}
+
+void Table::setInteger(int field, std::int32_t value) {
+    requireEditing();
+    requireField(field);
+    const FieldType type = fields_[static_cast<std::size_t>(field)].type;
+    if (isIntegerType(type))
+        writePayload(field, rowcodec::intPayload(value));
+    else if (type == FieldType::Currency)
+        writePayload(field, rowcodec::doublePayload(value));
+    else
+        setText(field, std::to_string(value));
+}
+
+void Table::setFloat(int field, double value) {
+    requireEditing();
+    requireField(field);
+    const FieldType type = fields_[static_cast<std::size_t>(field)].type;
+    if (!std::isfinite(value))
+        notFloat(doubleText(value));
+    if (type == FieldType::Currency)
+        writePayload(field, rowcodec::doublePayload(value));
+    else if (isIntegerType(type)) {
+        const double r = std::round(value);
+        if (!(r >= INT32_MIN && r <= INT32_MAX))
+            notInteger(doubleText(value));
+        writePayload(field, rowcodec::intPayload(static_cast<std::int32_t>(r)));
+    } else
+        setText(field, doubleText(value));
+}
+
+void Table::clear(int field) {
+    requireEditing();
+    requireField(field);
+    writePayload(field, std::nullopt);
+}
+
+bool Table::isNullAt(int displayRow, int field) const {
+    const std::string text = textAt(displayRow, field);
+    return text.empty();
+}
+
+std::string Table::textAt(int displayRow, int field) const {
+    requireOpen();
+    requireField(field);
+    if (displayRow < 0 || displayRow >= displayRowCount())
+        throw Error("Row " + std::to_string(displayRow) + " is out of range");
+    int position = displayRow;
+    if (state_ == TableState::Insert) {
+        if (displayRow == insertPosition_)
+            return asText(field);
+        if (displayRow > insertPosition_)
+            --position;
+    } else if (state_ == TableState::Edit && displayRow == position_) {
+        return asText(field);
+    }
+    return sliceText(field, rowcodec::field(rows_.row(rowAtPosition(position)), field));
+}
+
+// ---------------------------------------------------------------------------- filter
+
+void Table::setFilter(const std::string& expression) {
+    requireOpen();
+    std::optional<Condition> parsed = parseFilter(expression, fields_);
+    checkBrowseMode();
+    filterText_ = expression;
+    condition_ = std::move(parsed);
+    if (!filtered_)
+        return;
+    rebuildView();
+    setCurrent(0);
+    bof_ = true;
+    notify(Event::Changed);
+}
+
+void Table::setFiltered(bool on) {
+    requireOpen();
+    checkBrowseMode();
+    filtered_ = on;
+    rebuildView();
+    setCurrent(0);
+    bof_ = true;
+    notify(Event::Changed);
+}
+
+// ---------------------------------------------------------------------------- search
+
+bool Table::locate(std::string_view fieldName, std::string_view value) {
+    requireOpen();
+    const int field = fieldIndex(fieldName);
+    checkBrowseMode();
+    Condition c;
+    if (!equalsCondition(field, fields_[static_cast<std::size_t>(field)], value, c))
+        return false;
+    int found = -1;
+    std::vector<std::uint32_t> rows;
+    bool inOrder = false;
+    if (candidates(c, rows, inOrder) && rows.size() <= 64) {
+        for (std::uint32_t r : rows) {
+            const int at = positionInView(r);
+            if (at >= 0 && (found < 0 || at < found))
+                found = at;
+        }
+    } else {
+        for (int i = 0; i < viewSize(); ++i)
+            if (c.matches(rows_.row(rowAtPosition(i)))) {
+                found = i;
+                break;
+            }
+    }
+    if (found < 0)
+        return false;
+    setCurrent(found);
+    scrolled();
+    return true;
+}
+
+Bookmark Table::bookmark() const {
+    if (!isOpen() || position_ < 0 || state_ == TableState::Insert)
+        return {};
+    return {rowAtPosition(position_), generation_};
+}
+
+bool Table::bookmarkValid(const Bookmark& b) const {
+    return isOpen() && b.valid() && b.generation == generation_ && positionInView(b.row) >= 0;
+}
+
+void Table::gotoBookmark(const Bookmark& b) {
+    requireOpen();
+    checkBrowseMode();
+    if (!bookmarkValid(b))
+        throw Error("Record not found");
+    setCurrent(positionInView(b.row));
+    scrolled();
+}
+
+// ---------------------------------------------------------------------------- observers
+
+void Table::disableControls() {
+    ++disableCount_;
+}
+
+void Table::enableControls() {
+    if (disableCount_ == 0)
+        return;
+    if (--disableCount_ == 0)
+        notify(Event::Changed);
+}
+
+void Table::addObserver(TableObserver* o) {
+    if (o && std::find(observers_.begin(), observers_.end(), o) == observers_.end())
+        observers_.push_back(o);
+}
+
+void Table::removeObserver(TableObserver* o) {
+    const auto it = std::find(observers_.begin(), observers_.end(), o);
+    if (it == observers_.end())
+        return;
+    if (notifying_ > 0)
+        *it = nullptr;
+    else
+        observers_.erase(it);
+}
+
+void Table::notify(Event e, int field) {
+    if (disableCount_ > 0)
+        return;
+    ++notifying_;
+    try {
+        for (std::size_t i = 0; i < observers_.size(); ++i) {
+            TableObserver* o = observers_[i];
+            if (!o)
+                continue;
+            switch (e) {
+            case Event::Active:
+                o->activeChanged();
+                break;
+            case Event::Changed:
+                o->dataSetChanged();
+                break;
+            case Event::Scrolled:
+                o->dataSetScrolled();
+                break;
+            case Event::Record:
+                o->recordChanged(field);
+                break;
+            case Event::Editing:
+                o->editingChanged();
+                break;
+            }
+        }
+    } catch (...) {
+        --notifying_;
+        throw;
+    }
+    if (--notifying_ == 0)
+        std::erase(observers_, nullptr);
+}
+
+void Table::notifyUpdateData() {
+    ++notifying_;
+    try {
+        for (std::size_t i = 0; i < observers_.size(); ++i)
+            if (observers_[i])
+                observers_[i]->updateData();
+    } catch (...) {
+        --notifying_;
+        throw;
+    }
+    if (--notifying_ == 0)
+        std::erase(observers_, nullptr);
+}
+
+} // namespace engine

@@ -1,0 +1,214 @@
+#pragma once
+
+#include "field.h"
+#include "filter.h"
+#include "keyorder.h"
+#include "observer.h"
+#include "rowstore.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+enum class TableState { Inactive, Browse, Edit, Insert };
+
+struct IndexDef {
+    std::string name;
+    std::string fields; // "A;B;C"
+};
+
+// A position in a table that survives reordering and filtering; refers to one stored row.
+struct Bookmark {
+    std::uint32_t row = UINT32_MAX;
+    std::uint64_t generation = 0;
+    bool valid() const { return row != UINT32_MAX; }
+};
+
+// An in-memory table with a current row, indices, a filter and a change counter.
+//
+// The current view is the rows that pass the filter in the active index's order (insertion
+// order without one); row i of it is found in O(1). Indices are kept sorted on every post and
+// delete. Rows with equal keys stay in insertion order. A new row being inserted is not part of
+// the view until it is posted; display rows (for grids) include it at its insert position.
+class Table {
+public:
+    Table();
+    ~Table();
+    Table(const Table&) = delete;
+    Table& operator=(const Table&) = delete;
+
+    // --- lifetime --------------------------------------------------------------------------
+    void create(std::vector<FieldDef> fields); // empty table, open; drops indices
+    void load(const std::string& path);        // the table stays as it was when loading fails
+    void save(const std::string& path) const;  // posted rows only, atomically, keeps path.bak
+    void close();
+    bool isOpen() const { return state_ != TableState::Inactive; }
+    TableState state() const { return state_; }
+
+    // --- fields ----------------------------------------------------------------------------
+    const std::vector<FieldDef>& fields() const { return fields_; }
+    int fieldCount() const { return static_cast<int>(fields_.size()); }
+    int findField(std::string_view name) const;  // case-insensitive; -1 when missing
+    int fieldIndex(std::string_view name) const; // raises "Field 'X' not found"
+    void setDisplayWidth(int field, int width);
+    int displayWidth(int field) const; // characters; a string field's size when not set
+
+    // --- change log ------------------------------------------------------------------------
+    int changeCount() const { return isOpen() ? changes_ : 0; }
+    void mergeChangeLog(); // ends an unfinished edit, then forgets the count
+
+    // --- indices ---------------------------------------------------------------------------
+    void addIndex(const std::string& name, const std::string& fields);
+    void setActiveIndex(const std::string& name); // "" for insertion order; keeps the current row
+    const std::string& activeIndex() const { return activeName_; }
+    std::vector<IndexDef> indexDefs() const;
+
+    // --- cursor ----------------------------------------------------------------------------
+    void first();
+    void last();
+    void next();
+    void prior();
+    bool eof() const { return eof_; }
+    bool bof() const { return bof_; }
+    void moveTo(int position); // a view position (clamped); ends an unfinished edit first
+    int recordCount() const;   // rows passing the filter, not counting a new unposted row
+    bool isEmpty() const { return recordCount() == 0; }
+    int displayRowCount() const;   // recordCount plus the new row while inserting
+    int currentDisplayRow() const; // -1 when there is no row
+
+    // --- editing ---------------------------------------------------------------------------
+    void insert(); // new row before the current one
+    void append(); // new row after the last one
+    void edit();   // on an empty view this starts an insert
+    void post();
+    void cancel();
+    void deleteRecord(); // "Cannot perform this operation on an empty dataset" when empty
+    bool modified() const { return modified_; }
+    void checkBrowseMode(); // posts a modified edit or insert, cancels an unmodified one
+
+    // --- values of the current row (the edit buffer while editing) ----------------------------
+    bool isNull(int field) const;
+    std::string asText(int field) const;
+    std::int32_t asInteger(int field) const; // 0 when empty
+    double asFloat(int field) const;         // 0 when empty
+    void setText(int field, std::string_view text);
+    void setInteger(int field, std::int32_t value);
+    void setFloat(int field, double value);
+    void clear(int field);
+    // By name, for readability at call sites.
+    std::string asText(std::string_view field) const { return asText(fieldIndex(field)); }
+    std::int32_t asInteger(std::string_view field) const { return asInteger(fieldIndex(field)); }
+    void setText(std::string_view field, std::string_view text) {
+        setText(fieldIndex(field), text);
+    }
+    void setInteger(std::string_view f, std::int32_t v) { setInteger(fieldIndex(f), v); }
+
+    // Values of any display row, for grids and reports.
+    bool isNullAt(int displayRow, int field) const;
+    std::string textAt(int displayRow, int field) const;
+
+    // --- filter ----------------------------------------------------------------------------
+    void setFilter(const std::string& expression); // checked now; raises and keeps the old one
+    const std::string& filter() const { return filterText_; }
+    void setFiltered(bool on);
+    bool filtered() const { return filtered_; }
+
+    // --- search and positions --------------------------------------------------------------
+    bool locate(std::string_view field, std::string_view value); // exact, case-sensitive
+    Bookmark bookmark() const;
+    bool bookmarkValid(const Bookmark& b) const; // still stored and in the view
+    void gotoBookmark(const Bookmark& b);        // raises "Record not found" when not
+    void freeBookmark(Bookmark& b) const { b = Bookmark{}; }
+
+    // --- controls --------------------------------------------------------------------------
+    void disableControls();
+    void enableControls(); // the outermost call refreshes the observers once
+    bool controlsDisabled() const { return disableCount_ > 0; }
+    void addObserver(TableObserver* o);
+    void removeObserver(TableObserver* o);
+
+    // --- hooks, run after the engine's own work ----------------------------------------------
+    std::function<void()> beforeInsert, afterInsert, beforeEdit, afterEdit, beforePost, afterPost,
+        beforeCancel, afterCancel, beforeDelete, afterDelete, afterScroll;
+
+private:
+    struct Index;
+    enum class Event { Active, Changed, Scrolled, Record, Editing };
+
+    void requireOpen() const;
+    void requireEditing() const;
+    void requireField(int field) const;
+    void reset(std::vector<FieldDef> fields, RowStore rows);
+    void rebuildIndex(Index& index);
+    const std::vector<std::uint32_t>& activeOrder() const;
+    bool lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const;
+    std::size_t lowerBound(const std::vector<std::uint32_t>& v, const KeyOrder& order,
+                           std::uint32_t row) const;
+    void insertSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row);
+    void eraseSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row);
+    const KeyOrder& activeKeyOrder() const;
+    void rebuildView();
+    // Rows matching c found through an index that leads with c's field; false when none does.
+    bool candidates(const Condition& c, std::vector<std::uint32_t>& out, bool& inActiveOrder) const;
+    bool passes(std::uint32_t row) const;
+    int positionInView(std::uint32_t row) const; // -1 when not in the view
+    void setCurrent(int position);               // browse-state cursor, clamps
+    void resyncCurrent(std::uint32_t row, int fallback);
+    void beginEditBuffer(const std::optional<std::uint32_t>& from);
+    void writePayload(int field, rowcodec::Payload value);
+    const rowcodec::Payload* bufferedValue(int field) const;
+    rowcodec::Slice currentSlice(int field) const;
+    std::string sliceText(int field, const rowcodec::Slice& s) const;
+    void startInsert(bool atEnd);
+    void scrolled();
+    bool viewIsFiltered() const { return view_ == &filteredRows_; }
+    void notify(Event e, int field = -1);
+    void notifyUpdateData();
+    void runHook(const std::function<void()>& hook) {
+        if (hook)
+            hook();
+    }
+    std::uint32_t rowAtPosition(int position) const {
+        return (*view_)[static_cast<std::size_t>(position)];
+    }
+    int viewSize() const { return static_cast<int>(view_->size()); }
+
+    TableState state_ = TableState::Inactive;
+    std::vector<FieldDef> fields_;
+    std::vector<int> displayWidths_;
+    RowStore rows_;
+    std::vector<std::uint32_t> natural_; // live rows in insertion order
+    std::vector<std::unique_ptr<Index>> indices_;
+    Index* active_ = nullptr;
+    std::string activeName_;
+    KeyOrder naturalOrder_;
+
+    std::string filterText_;
+    std::optional<Condition> condition_;
+    bool filtered_ = false;
+    std::vector<std::uint32_t> filteredRows_;
+    const std::vector<std::uint32_t>* view_ = &natural_;
+
+    int position_ = -1; // in the view; -1 when empty
+    bool bof_ = true;
+    bool eof_ = true;
+    std::vector<rowcodec::Payload> buffer_; // edit or insert buffer
+    bool modified_ = false;
+    int insertPosition_ = -1;              // display row of the new row while inserting
+    std::uint32_t returnRow_ = UINT32_MAX; // current row before an insert, for cancel
+
+    int changes_ = 0;
+    std::int32_t nextAutoInc_ = 1;
+    std::uint64_t generation_ = 0;
+    int disableCount_ = 0;
+    std::vector<TableObserver*> observers_;
+    int notifying_ = 0; // removed observers are nulled while a notification runs
+};
+
+} // namespace engine

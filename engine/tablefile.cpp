@@ -1,0 +1,305 @@
+#include "tablefile.h"
+
+#include "checksum.h"
+#include "error.h"
+#include "rowcodec.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <set>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace engine::tablefile {
+
+namespace {
+
+constexpr std::string_view kMagic{"LVHTAB\r\n", 8};
+constexpr std::uint32_t kMaxFields = 1024;
+constexpr std::uint32_t kMaxNameLength = 128;
+constexpr std::uint32_t kMaxStringSize = 65535;
+
+std::string systemError(const std::string& what, const std::string& path) {
+    return what + " '" + path + "': " + std::strerror(errno);
+}
+
+class Reader {
+public:
+    Reader(const char* p, const char* end) : p_(p), end_(end) {}
+
+    std::uint64_t fixed(int bytes) {
+        need(static_cast<std::size_t>(bytes));
+        std::uint64_t v = 0;
+        for (int i = bytes - 1; i >= 0; --i)
+            v = (v << 8) | static_cast<unsigned char>(p_[i]);
+        p_ += bytes;
+        return v;
+    }
+    std::uint64_t varint() {
+        std::uint64_t v = 0;
+        if (!rowcodec::readVarint(p_, end_, v))
+            throw Error("a length runs past the end of the file");
+        return v;
+    }
+    std::string_view bytes(std::uint64_t n) {
+        need(n);
+        std::string_view s(p_, static_cast<std::size_t>(n));
+        p_ += n;
+        return s;
+    }
+    std::size_t left() const { return static_cast<std::size_t>(end_ - p_); }
+
+private:
+    void need(std::uint64_t n) const {
+        if (n > left())
+            throw Error("the file ends too early");
+    }
+    const char* p_;
+    const char* end_;
+};
+
+bool validType(std::uint64_t t) {
+    return t >= 1 && t <= 5;
+}
+
+void appendFixed(std::string& out, std::uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// Buffered writer to a file descriptor that keeps the running checksum.
+class Sink {
+public:
+    explicit Sink(int fd) : fd_(fd) { buf_.reserve(kChunk + 1024); }
+    void put(std::string_view s) {
+        buf_ += s;
+        if (buf_.size() >= kChunk)
+            flush();
+    }
+    void flush() {
+        crc_ = crc32c(buf_, crc_);
+        const char* p = buf_.data();
+        std::size_t n = buf_.size();
+        while (n > 0) {
+            const ssize_t w = ::write(fd_, p, n);
+            if (w < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw Error(std::string("write failed: ") + std::strerror(errno));
+            }
+            p += w;
+            n -= static_cast<std::size_t>(w);
+        }
+        buf_.clear();
+    }
+    std::uint32_t crc() const { return crc_; }
+
+private:
+    static constexpr std::size_t kChunk = 1 << 20;
+    int fd_;
+    std::string buf_;
+    std::uint32_t crc_ = 0;
+};
+
+} // namespace
+
+bool validRow(std::string_view blob, const std::vector<FieldDef>& fields) {
+    const char* p = blob.data();
+    const char* end = p + blob.size();
+    for (const FieldDef& f : fields) {
+        std::uint64_t tag = 0;
+        if (!rowcodec::readVarint(p, end, tag))
+            return false;
+        if (tag == 0)
+            continue;
+        const std::uint64_t len = tag - 1;
+        if (len > static_cast<std::uint64_t>(end - p))
+            return false;
+        const int fixed = fixedPayloadSize(f.type);
+        if (fixed && len != static_cast<std::uint64_t>(fixed))
+            return false;
+        if (f.type == FieldType::String && len > 4ULL * static_cast<std::uint64_t>(f.size))
+            return false;
+        p += len;
+    }
+    return p == end;
+}
+
+Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksum) {
+    Image image;
+    const char* begin = bytes.get();
+    if (size < kMagic.size() || std::string_view(begin, kMagic.size()) != kMagic)
+        throw Error("it is not a Levyholvi table file");
+    if (size < kMagic.size() + 8 + 4)
+        throw Error("the file ends too early");
+    const char* crcAt = begin + size - 4;
+    if (verifyChecksum) {
+        const auto stored = static_cast<std::uint32_t>(Reader(crcAt, begin + size).fixed(4));
+        if (crc32c(std::string_view(begin, size - 4)) != stored)
+            throw Error("the file is damaged (checksum mismatch)");
+    }
+    Reader in(begin + kMagic.size(), crcAt);
+    const auto version = in.fixed(4);
+    if (version != kFormatVersion)
+        throw Error("unsupported table file format version " + std::to_string(version));
+    const auto fieldCount = in.fixed(4);
+    if (fieldCount == 0 || fieldCount > kMaxFields)
+        throw Error("the field count is invalid");
+    std::set<std::string> names;
+    for (std::uint64_t i = 0; i < fieldCount; ++i) {
+        FieldDef f;
+        const auto type = in.fixed(1);
+        if (!validType(type))
+            throw Error("a field has an unknown type");
+        f.type = static_cast<FieldType>(type);
+        const auto fsize = in.fixed(4);
+        if (fsize > kMaxStringSize || (f.type == FieldType::String && fsize == 0))
+            throw Error("a field has an invalid size");
+        f.size = static_cast<int>(fsize);
+        const auto nameLength = in.varint();
+        if (nameLength == 0 || nameLength > kMaxNameLength)
+            throw Error("a field has an invalid name");
+        f.name = std::string(in.bytes(nameLength));
+        std::string upper = f.name;
+        for (char& c : upper)
+            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        if (!names.insert(upper).second)
+            throw Error("two fields have the same name");
+        image.fields.push_back(std::move(f));
+    }
+    const auto rowCount = in.fixed(8);
+    // Every row takes at least one length byte and one byte per field.
+    if (rowCount > in.left() / (fieldCount + 1))
+        throw Error("the row count is larger than the file");
+    image.rows.reserve(static_cast<std::size_t>(rowCount));
+    for (std::uint64_t r = 0; r < rowCount; ++r) {
+        const auto length = in.varint();
+        const std::string_view blob = in.bytes(length);
+        if (!validRow(blob, image.fields))
+            throw Error("row " + std::to_string(r + 1) + " is damaged");
+        image.rows.push_back(blob);
+    }
+    if (in.left() != 0)
+        throw Error("there are unexpected bytes after the last row");
+    image.bytes = std::move(bytes);
+    return image;
+}
+
+Image read(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw Error(systemError("Cannot open table file", path));
+    struct stat st {};
+    std::unique_ptr<char[]> bytes;
+    std::size_t size = 0;
+    try {
+        if (::fstat(fd, &st) != 0)
+            throw Error(systemError("Cannot read table file", path));
+        if (!S_ISREG(st.st_mode))
+            throw Error("Cannot read table file '" + path + "': it is not a regular file");
+        size = static_cast<std::size_t>(st.st_size);
+        bytes.reset(new char[size ? size : 1]);
+        std::size_t got = 0;
+        while (got < size) {
+            const ssize_t r = ::read(fd, bytes.get() + got, size - got);
+            if (r < 0 && errno == EINTR)
+                continue;
+            if (r < 0)
+                throw Error(systemError("Cannot read table file", path));
+            if (r == 0)
+                break;
+            got += static_cast<std::size_t>(r);
+        }
+        size = got;
+    } catch (...) {
+        ::close(fd);
+        throw;
+    }
+    ::close(fd);
+    try {
+        return decode(std::move(bytes), size, true);
+    } catch (const Error& e) {
+        throw Error("Cannot load table file '" + path + "': " + e.what());
+    }
+}
+
+void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
+           const std::function<void(const std::function<void(std::string_view)>&)>& each) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::error_code ec;
+    if (target.has_parent_path())
+        fs::create_directories(target.parent_path(), ec); // a failure shows up at open below
+    std::string tmp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        throw Error(systemError("Cannot write table file", path));
+    try {
+        Sink out(fd);
+        std::string head(kMagic);
+        appendFixed(head, kFormatVersion, 4);
+        appendFixed(head, fields.size(), 4);
+        for (const FieldDef& f : fields) {
+            appendFixed(head, static_cast<std::uint64_t>(f.type), 1);
+            appendFixed(head, static_cast<std::uint64_t>(f.size), 4);
+            rowcodec::appendVarint(head, f.name.size());
+            head += f.name;
+        }
+        appendFixed(head, rowCount, 8);
+        out.put(head);
+        std::size_t written = 0;
+        std::string lengthBytes;
+        each([&](std::string_view blob) {
+            lengthBytes.clear();
+            rowcodec::appendVarint(lengthBytes, blob.size());
+            out.put(lengthBytes);
+            out.put(blob);
+            ++written;
+        });
+        if (written != rowCount)
+            throw Error("internal error: row count changed while saving");
+        out.flush();
+        std::string tail;
+        appendFixed(tail, out.crc(), 4);
+        out.put(tail);
+        out.flush();
+        if (::fsync(fd) != 0)
+            throw Error(systemError("Cannot write table file", path));
+        if (::fchmod(fd, 0644) != 0)
+            throw Error(systemError("Cannot write table file", path));
+    } catch (const std::exception& e) {
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw Error("Cannot write table file '" + path + "': " + e.what());
+    }
+    ::close(fd);
+    // Keep what is being replaced: a hard link costs nothing and never leaves the path empty.
+    if (fs::exists(target, ec)) {
+        const std::string bak = path + ".bak";
+        ::unlink(bak.c_str());
+        if (::link(path.c_str(), bak.c_str()) != 0) {
+            fs::copy_file(target, bak, fs::copy_options::overwrite_existing, ec);
+            if (ec) {
+                ::unlink(tmp.c_str());
+                throw Error("Cannot keep a backup of '" + path + "': " + ec.message());
+            }
+        }
+    }
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const std::string msg = systemError("Cannot write table file", path);
+        ::unlink(tmp.c_str());
+        throw Error(msg);
+    }
+    if (target.has_parent_path()) {
+        const int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (dir >= 0) {
+            ::fsync(dir);
+            ::close(dir);
+        }
+    }
+}
+
+} // namespace engine::tablefile

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "field.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The table file: magic, format version, field definitions, rows (row blobs as in memory),
+// and a CRC-32C of everything before it. All integers little-endian.
+namespace engine::tablefile {
+
+constexpr int kFormatVersion = 1;
+
+struct Image {
+    std::vector<FieldDef> fields;
+    std::unique_ptr<char[]> bytes; // the whole file; rows point into it
+    std::vector<std::string_view> rows;
+};
+
+// Reads and checks a whole file; any damage raises an Error naming the path.
+Image read(const std::string& path);
+
+// Checks and splits the bytes of a file. With verifyChecksum false the structure is still
+// checked completely (the fuzzer uses this to get past the checksum).
+Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksum = true);
+
+// Calls each(emit) once; emit(blob) appends one row. Writes a temporary file in the same
+// folder, flushes it to disk, keeps the file it replaces as path + ".bak", then renames.
+void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
+           const std::function<void(const std::function<void(std::string_view)>&)>& each);
+
+// Checks a blob against the field list: exact length, fixed payload sizes, string sizes.
+bool validRow(std::string_view blob, const std::vector<FieldDef>& fields);
+
+} // namespace engine::tablefile

@@ -1,0 +1,166 @@
+#include "collection.h"
+
+#include "engine/error.h"
+
+#include <filesystem>
+
+namespace store {
+
+using engine::FieldType;
+using engine::Table;
+
+namespace {
+
+constexpr int kMemoSize = 35;
+
+engine::FieldDef str(const char* name, int size) {
+    return {name, FieldType::String, size};
+}
+engine::FieldDef integer(const char* name) {
+    return {name, FieldType::Integer, 0};
+}
+engine::FieldDef autoInc(const char* name) {
+    return {name, FieldType::AutoInc, 0};
+}
+engine::FieldDef currency(const char* name) {
+    return {name, FieldType::Currency, 0};
+}
+engine::FieldDef memo(const char* name) {
+    return {name, FieldType::Memo, kMemoSize};
+}
+
+void widths(Table& t, std::initializer_list<std::pair<const char*, int>> list) {
+    for (const auto& [field, width] : list)
+        t.setDisplayWidth(t.fieldIndex(field), width);
+}
+
+} // namespace
+
+void CreateLydsamTable(Table& t) {
+    t.create({str("Kunstner", 30), str("Titel", 30), str("Genre", 20), str("Media", 2),
+              str("Forlag", 30), str("RegNr", 15), str("Indspillet", 10), str("Anskaffet", 10),
+              currency("Pris"), autoInc("Num"), memo("Notater")});
+}
+
+void CreateArkivTable(Table& t) {
+    t.create({integer("ArkivNr")});
+}
+
+void CreateNumreTable(Table& t) {
+    t.create({integer("Num"), str("Titel", 30), integer("Nummer"), str("NrTitel", 40),
+              str("Kunstner", 30), str("Komponist", 30), str("Musiker", 30), memo("KunstnerNotat"),
+              memo("KomponistNotat"), memo("Notat"), str("RegNr", 15)});
+}
+
+void CreateGenreTable(Table& t) {
+    t.create({str("Genre", 20), autoInc("Nr")});
+}
+
+void CreateMusikerTable(Table& t) {
+    t.create({str("NrTitel", 30), str("Musiker", 30), str("Instrument", 30), str("Titel", 30),
+              integer("Num"), integer("Nummer"), memo("Notat")});
+}
+
+void SetDisplayWidthsLydsam(Table& t) {
+    widths(t, {{"Kunstner", 30},
+               {"Titel", 30},
+               {"Genre", 20},
+               {"Media", 2},
+               {"Forlag", 30},
+               {"Indspillet", 10},
+               {"Anskaffet", 10}});
+}
+
+void SetDisplayWidthsArkiv(Table& t) {
+    widths(t, {{"ArkivNr", 4}});
+}
+
+void SetDisplayWidthsNumre(Table& t) {
+    widths(t,
+           {{"Titel", 30}, {"NrTitel", 40}, {"Kunstner", 30}, {"Komponist", 30}, {"Musiker", 30}});
+}
+
+void SetDisplayWidthsGenre(Table& t) {
+    widths(t, {{"Genre", 20}});
+}
+
+void SetDisplayWidthsMusiker(Table& t) {
+    widths(t, {{"NrTitel", 30}, {"Musiker", 30}, {"Instrument", 40}});
+}
+
+void CreateLydsamIndices(Table& t) {
+    t.addIndex("Kunstner", "Kunstner;Titel");
+    t.addIndex("Titel", "Titel;Kunstner");
+    t.addIndex("Media", "Media;Kunstner;Titel");
+    t.addIndex("Forlag", "Forlag;Kunstner;Titel");
+    t.addIndex("RegNr", "RegNr;Kunstner;Titel");
+    t.setActiveIndex("Kunstner");
+}
+
+void CreateArkivIndices(Table&) {}
+
+void CreateNumreIndices(Table& t) {
+    t.addIndex("Num", "Num");
+    t.addIndex("Nummer", "Nummer");
+    t.setActiveIndex("Nummer");
+}
+
+void CreateGenreIndices(Table& t) {
+    t.addIndex("Genre", "Genre");
+    t.setActiveIndex("Genre");
+}
+
+void CreateMusikerIndices(Table& t) {
+    t.addIndex("Musiker", "Musiker");
+    t.addIndex("Instrument", "Instrument");
+    t.setActiveIndex("Musiker");
+}
+
+const std::vector<TableSpec>& tableSpecs() {
+    static const std::vector<TableSpec> specs = {
+        {"Lydsam", "Lydsam.dat", CreateLydsamTable, SetDisplayWidthsLydsam, CreateLydsamIndices},
+        {"Arkiv", "Arkiv.dat", CreateArkivTable, SetDisplayWidthsArkiv, CreateArkivIndices},
+        {"Numre", "Numre.dat", CreateNumreTable, SetDisplayWidthsNumre, CreateNumreIndices},
+        {"Genre", "Genre.dat", CreateGenreTable, SetDisplayWidthsGenre, CreateGenreIndices},
+        {"Musiker", "Musiker.dat", CreateMusikerTable, SetDisplayWidthsMusiker,
+         CreateMusikerIndices},
+    };
+    return specs;
+}
+
+const TableSpec& tableSpec(std::string_view name) {
+    for (const TableSpec& s : tableSpecs())
+        if (name == s.name)
+            return s;
+    throw engine::Error("No collection table is called '" + std::string(name) + "'");
+}
+
+std::string dataFolder(const std::vector<std::string>& args, const std::string& executableDir) {
+    std::string folder = args.empty() || args.front().empty() ? executableDir : args.front();
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+void openTable(Table& t, const TableSpec& spec, const std::string& path) {
+    std::error_code ec;
+    if (std::filesystem::exists(path, ec))
+        t.load(path);
+    else
+        spec.create(t);
+    spec.setDisplayWidths(t);
+    spec.createIndices(t);
+}
+
+bool saveChanges(Table& t, const std::string& path) {
+    if (!t.isOpen())
+        return false;
+    t.checkBrowseMode();
+    if (t.changeCount() == 0)
+        return false;
+    t.save(path);
+    t.mergeChangeLog();
+    return true;
+}
+
+} // namespace store

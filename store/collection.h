@@ -1,0 +1,56 @@
+#pragma once
+
+#include "engine/table.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The five collection tables: schemas, display widths, indices, files and the data folder.
+namespace store {
+
+void CreateLydsamTable(engine::Table& t);
+void CreateArkivTable(engine::Table& t);
+void CreateNumreTable(engine::Table& t);
+void CreateGenreTable(engine::Table& t);
+void CreateMusikerTable(engine::Table& t);
+
+void SetDisplayWidthsLydsam(engine::Table& t);
+void SetDisplayWidthsArkiv(engine::Table& t);
+void SetDisplayWidthsNumre(engine::Table& t);
+void SetDisplayWidthsGenre(engine::Table& t);
+void SetDisplayWidthsMusiker(engine::Table& t);
+
+void CreateLydsamIndices(engine::Table& t);
+void CreateArkivIndices(engine::Table& t);
+void CreateNumreIndices(engine::Table& t);
+void CreateGenreIndices(engine::Table& t);
+void CreateMusikerIndices(engine::Table& t);
+
+// One collection table: its name, file name and the three steps that define it.
+struct TableSpec {
+    const char* name;
+    const char* fileName;
+    void (*create)(engine::Table&);
+    void (*setDisplayWidths)(engine::Table&);
+    void (*createIndices)(engine::Table&);
+};
+
+// In the order the tables are opened: Lydsam, Arkiv, Numre, Genre, Musiker.
+const std::vector<TableSpec>& tableSpecs();
+const TableSpec& tableSpec(std::string_view name);
+
+// The first command-line argument (args excludes the program name) with a "/" added when
+// missing; else the executable's folder, with its trailing "/".
+std::string dataFolder(const std::vector<std::string>& args, const std::string& executableDir);
+
+// Loads the table from path when the file exists, else creates it empty; then display widths
+// and indices. A file that fails to load raises its error and leaves the table closed.
+void openTable(engine::Table& t, const TableSpec& spec, const std::string& path);
+
+// Writes the table to path when it has pending changes (an unfinished edit is posted first).
+// The changes count as saved only once the file is written, so a failed save can be retried.
+// Returns whether the file was written.
+bool saveChanges(engine::Table& t, const std::string& path);
+
+} // namespace store
