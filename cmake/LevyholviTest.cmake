@@ -14,6 +14,8 @@ function(levyholvi_add_qtest name)
 
     add_executable(${name} ${sources})
     target_link_libraries(${name} PRIVATE Qt6::Test ${ARG_LIBS})
+    # Tests are full of expected texts: let plain literals become QStrings there.
+    target_compile_options(${name} PRIVATE -UQT_NO_CAST_FROM_ASCII -DQT_RESTRICTED_CAST_FROM_ASCII)
     # Lets a test find files kept beside its source (test data).
     target_compile_definitions(${name} PRIVATE
         LEVYHOLVI_TEST_SOURCE_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
