@@ -439,10 +439,20 @@ void Table::prior() {
     }
 }
 
-void Table::moveTo(int position) {
+void Table::moveTo(int displayRow) {
     requireOpen();
+    const int rows = displayRowCount();
+    if (rows == 0)
+        return;
+    displayRow = std::clamp(displayRow, 0, rows - 1);
+    if (displayRow == currentDisplayRow() && state_ != TableState::Browse)
+        return; // already on the row being edited
+    int position = displayRow;
+    if (state_ == TableState::Insert && displayRow > insertPosition_)
+        --position;
+    const std::uint32_t target = rowAtPosition(position);
     checkBrowseMode();
-    setCurrent(position);
+    resyncCurrent(target, position);
     scrolled();
 }
 

@@ -76,8 +76,10 @@ public:
     void prior();
     bool eof() const { return eof_; }
     bool bof() const { return bof_; }
-    void moveTo(int position); // a view position (clamped); ends an unfinished edit first
-    int recordCount() const;   // rows passing the filter, not counting a new unposted row
+    // Makes a display row current (clamped). The row is chosen before an unfinished edit is
+    // ended, so a click lands on the clicked record even when posting reorders the view.
+    void moveTo(int displayRow);
+    int recordCount() const; // rows passing the filter, not counting a new unposted row
     bool isEmpty() const { return recordCount() == 0; }
     int displayRowCount() const;   // recordCount plus the new row while inserting
     int currentDisplayRow() const; // -1 when there is no row

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+#include <functional>
+
+class QWidget;
+
+// The application's error box: the message (a full stop added when its last character sorts
+// after "."), titled "Levyholvi", error icon, one OK button.
+namespace dbaware {
+
+QString errorBoxText(const QString& message);
+void showErrorBox(const QString& message, QWidget* parent = nullptr);
+
+// Tests replace the modal boxes; pass nullptr to restore them.
+void setErrorBoxHandler(std::function<void(const QString&)> handler);
+// "Delete record?" and the like: true when the user confirms.
+bool confirm(const QString& question, QWidget* parent = nullptr);
+void setConfirmHandler(std::function<bool(const QString&)> handler);
+
+// Runs an action started by the user; an error it raises goes to the error box, so the
+// program goes on. Returns false when it raised.
+bool guarded(const std::function<void()>& action, QWidget* parent = nullptr);
+
+} // namespace dbaware

@@ -1,0 +1,111 @@
+#include "fielddatalink.h"
+
+#include "datasource.h"
+#include "engine/table.h"
+
+TFieldDataLink::TFieldDataLink(QObject* parent) : QObject(parent) {}
+
+void TFieldDataLink::setDataSource(TDataSource* source) {
+    if (source == source_)
+        return;
+    for (auto& c : connections_)
+        disconnect(c);
+    source_ = source;
+    if (source_) {
+        connections_[0] = connect(source_, &TDataSource::activeChanged, this, [this] {
+            emit activeChange();
+            refresh();
+        });
+        connections_[1] =
+            connect(source_, &TDataSource::dataSetChanged, this, &TFieldDataLink::refresh);
+        connections_[2] =
+            connect(source_, &TDataSource::dataSetScrolled, this, &TFieldDataLink::refresh);
+        connections_[3] =
+            connect(source_, &TDataSource::recordChanged, this, &TFieldDataLink::onRecordChanged);
+        connections_[4] =
+            connect(source_, &TDataSource::editingChanged, this, &TFieldDataLink::editingChange);
+        connections_[5] =
+            connect(source_, &TDataSource::updateData, this, &TFieldDataLink::onUpdateData);
+    }
+    emit activeChange();
+    refresh();
+}
+
+void TFieldDataLink::setFieldName(const QString& name) {
+    fieldName_ = name;
+    emit activeChange();
+    refresh();
+}
+
+engine::Table* TFieldDataLink::table() const {
+    return source_ ? source_->dataSet() : nullptr;
+}
+
+int TFieldDataLink::field() const {
+    const engine::Table* t = table();
+    if (!t || !t->isOpen() || fieldName_.isEmpty())
+        return -1;
+    return t->findField(fieldName_.toStdString());
+}
+
+bool TFieldDataLink::editing() const {
+    const engine::Table* t = table();
+    return t &&
+           (t->state() == engine::TableState::Edit || t->state() == engine::TableState::Insert);
+}
+
+int TFieldDataLink::fieldSize() const {
+    const int f = field();
+    if (f < 0)
+        return 0;
+    const engine::FieldDef& def = table()->fields()[static_cast<std::size_t>(f)];
+    return def.type == engine::FieldType::String ? def.size : 0;
+}
+
+QString TFieldDataLink::text() const {
+    const int f = field();
+    return f < 0 ? QString() : QString::fromStdString(table()->asText(f));
+}
+
+void TFieldDataLink::setText(const QString& text) {
+    const int f = field();
+    if (f >= 0)
+        table()->setText(f, text.toStdString());
+}
+
+bool TFieldDataLink::edit() {
+    if (!active())
+        return false;
+    if (!editing()) {
+        const bool keep = modified_; // entering edit state re-shows the field
+        table()->edit();
+        modified_ = keep;
+    }
+    return editing();
+}
+
+void TFieldDataLink::reset() {
+    modified_ = false;
+    emit dataChange();
+}
+
+void TFieldDataLink::updateRecord() {
+    if (modified_ && active()) {
+        emit updateDataRequested();
+        modified_ = false;
+    }
+}
+
+void TFieldDataLink::onRecordChanged(int field) {
+    if (field < 0 || field == this->field())
+        refresh();
+}
+
+void TFieldDataLink::onUpdateData() {
+    updateRecord();
+}
+
+void TFieldDataLink::refresh() {
+    modified_ = false;
+    emit dataChange();
+}

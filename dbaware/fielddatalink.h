@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class TDataSource;
+namespace engine {
+class Table;
+}
+
+// What every single-field control shares: the bound field of the current record, whether the
+// control holds input not yet stored, and when to show the field anew or store the input.
+class TFieldDataLink : public QObject {
+    Q_OBJECT
+
+public:
+    explicit TFieldDataLink(QObject* parent = nullptr);
+
+    void setDataSource(TDataSource* source);
+    TDataSource* dataSource() const { return source_; }
+    void setFieldName(const QString& name);
+    QString fieldName() const { return fieldName_; }
+
+    engine::Table* table() const;
+    int field() const; // -1 when the table is closed or has no such field
+    bool active() const { return field() >= 0; }
+    bool editing() const;
+    int fieldSize() const; // characters of a string field, 0 for others
+
+    QString text() const;              // the field's text in the current record ("" when inactive)
+    void setText(const QString& text); // the table must be editing
+
+    // Puts the table into edit state when it browses. False when it could not.
+    bool edit();
+    // The control holds input that the next store must write.
+    void modified() { modified_ = true; }
+    bool isModified() const { return modified_; }
+    // Forgets the control's input and shows the field again.
+    void reset();
+    // Stores the control's input into the field now, if there is any.
+    void updateRecord();
+
+signals:
+    void dataChange();          // show the field anew
+    void updateDataRequested(); // write the control's input with setText()
+    void editingChange();
+    void activeChange();
+
+private:
+    void onRecordChanged(int field);
+    void onUpdateData();
+    void refresh();
+
+    QPointer<TDataSource> source_;
+    QString fieldName_;
+    bool modified_ = false;
+    QMetaObject::Connection connections_[6];
+};
