@@ -4,10 +4,7 @@
 #include <QPointer>
 #include <QString>
 
-class TDataSource;
-namespace engine {
-class Table;
-}
+#include "datasource.h"
 
 // What every single-field control shares: the bound field of the current record, whether the
 // control holds input not yet stored, and when to show the field anew or store the input.

@@ -1,0 +1,69 @@
+#include "dbedit.h"
+
+#include "errorbox.h"
+
+#include <QKeyEvent>
+
+TDBEdit::TDBEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(&link_, &TFieldDataLink::dataChange, this, &TDBEdit::showField);
+    connect(&link_, &TFieldDataLink::activeChange, this, &TDBEdit::showField);
+    connect(&link_, &TFieldDataLink::updateDataRequested, this, &TDBEdit::storeText);
+    connect(this, &QLineEdit::textEdited, this, &TDBEdit::onTextEdited);
+    showField();
+}
+
+void TDBEdit::showField() {
+    showing_ = true;
+    const int size = link_.fieldSize();
+    setMaxLength(size > 0 ? size : 32767);
+    setText(link_.text());
+    setCursorPosition(0);
+    showing_ = false;
+}
+
+void TDBEdit::onTextEdited(const QString& text) {
+    if (showing_)
+        return;
+    if (!link_.editing()) {
+        // Entering edit state shows the field again; the typed text must survive that.
+        const int cursor = cursorPosition();
+        if (!dbaware::guarded([this] { link_.edit(); }, this) || !link_.editing()) {
+            showField();
+            return;
+        }
+        showing_ = true;
+        setText(text);
+        setCursorPosition(cursor);
+        showing_ = false;
+    }
+    link_.modified();
+}
+
+void TDBEdit::storeText() {
+    link_.setText(text());
+}
+
+void TDBEdit::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Escape:
+        if (link_.isModified()) {
+            link_.reset();
+            selectAll();
+            return;
+        }
+        break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        dbaware::guarded([this] { link_.updateRecord(); }, this);
+        selectAll();
+        break;
+    default:
+        break;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+void TDBEdit::focusOutEvent(QFocusEvent* event) {
+    dbaware::guarded([this] { link_.updateRecord(); }, this);
+    QLineEdit::focusOutEvent(event);
+}

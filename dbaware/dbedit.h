@@ -1,0 +1,32 @@
+#pragma once
+
+#include "fielddatalink.h"
+
+#include <QLineEdit>
+
+// One-line edit of one field of the current record. Typing puts the table into edit state;
+// leaving the control, Enter or a post stores the text; Esc brings the field's value back.
+class TDBEdit : public QLineEdit {
+    Q_OBJECT
+
+public:
+    explicit TDBEdit(QWidget* parent = nullptr);
+
+    void setDataSource(TDataSource* source) { link_.setDataSource(source); }
+    TDataSource* dataSource() const { return link_.dataSource(); }
+    void setDataField(const QString& field) { link_.setFieldName(field); }
+    QString dataField() const { return link_.fieldName(); }
+    TFieldDataLink& dataLink() { return link_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void showField();
+    void onTextEdited(const QString& text);
+    void storeText();
+
+    TFieldDataLink link_;
+    bool showing_ = false;
+};
