@@ -676,6 +676,14 @@ std::string Table::asText(int field) const {
     return sliceText(field, currentSlice(field));
 }
 
+std::string_view Table::textView(int field) const {
+    const rowcodec::Slice s = currentSlice(field);
+    const FieldDef& def = fields_[static_cast<std::size_t>(field)];
+    if (!isTextType(def.type))
+        throw Error("Field '" + def.name + "' is not a text field");
+    return s.bytes;
+}
+
 std::int32_t Table::asInteger(int field) const {
     const rowcodec::Slice s = currentSlice(field);
     if (s.null)

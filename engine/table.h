@@ -39,7 +39,7 @@ struct Bookmark {
 class Table {
 public:
     Table();
-    ~Table();
+    virtual ~Table(); // other kinds of table (keyed ones) derive from it
     Table(const Table&) = delete;
     Table& operator=(const Table&) = delete;
 
@@ -97,6 +97,8 @@ public:
     // --- values of the current row (the edit buffer while editing) ----------------------------
     bool isNull(int field) const;
     std::string asText(int field) const;
+    // The stored bytes of a text or memo field, without a copy; valid until the table changes.
+    std::string_view textView(int field) const;
     std::int32_t asInteger(int field) const; // 0 when empty
     double asFloat(int field) const;         // 0 when empty
     void setText(int field, std::string_view text);
