@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// A settings file read and written like the desktop's profile strings: a missing file, section
+// or key reads as the default; sections and keys ignore letter case; every write goes to disk at
+// once and raises "Unable to write to <path>" when it cannot.
+class TIniFile {
+public:
+    explicit TIniFile(const QString& path);
+
+    QString fileName() const { return path_; }
+    QString readString(const QString& section, const QString& key, const QString& def) const;
+    // Decimal, or hexadecimal after "0x", "0X" or "$"; anything else gives the default.
+    int readInteger(const QString& section, const QString& key, int def) const;
+    void writeString(const QString& section, const QString& key, const QString& value);
+    void writeInteger(const QString& section, const QString& key, int value); // decimal
+
+    static bool parseInteger(const QString& text, int& value);
+
+private:
+    int findSection(const QString& section) const; // line of its header, -1 when missing
+    int findKey(int sectionLine, const QString& key) const;
+    void save() const;
+
+    QString path_;
+    QStringList lines_;
+};

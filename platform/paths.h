@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace platform {
+
+// The executable's path with its extension (if any) replaced by ".INI"; where the executable's
+// folder cannot be written, the same file name in the per-user configuration folder.
+QString settingsFilePath(const QString& executablePath);
+
+// The folder that holds the tables when no folder is named on the command line: the
+// executable's own, or the per-user data folder where that cannot be written.
+QString programDataFolder(const QString& executablePath);
+
+} // namespace platform
