@@ -792,6 +792,24 @@ void Table::clear(int field) {
     writePayload(field, std::nullopt);
 }
 
+std::optional<std::int32_t> Table::maxInteger(int field) const {
+    requireOpen();
+    requireField(field);
+    if (!isIntegerType(fields_[static_cast<std::size_t>(field)].type))
+        throw Error("Field '" + fields_[static_cast<std::size_t>(field)].name +
+                    "' is not an integer field");
+    std::optional<std::int32_t> best;
+    for (std::uint32_t id : natural_) {
+        const rowcodec::Slice s = rowcodec::field(rows_.row(id), field);
+        if (!s.null) {
+            const std::int32_t v = rowcodec::intFromPayload(s.bytes);
+            if (!best || v > *best)
+                best = v;
+        }
+    }
+    return best;
+}
+
 bool Table::isNullAt(int displayRow, int field) const {
     const std::string text = textAt(displayRow, field);
     return text.empty();

@@ -113,6 +113,9 @@ public:
     }
     void setInteger(std::string_view f, std::int32_t v) { setInteger(fieldIndex(f), v); }
 
+    // The largest value of an integer field over all posted rows, whatever the filter.
+    std::optional<std::int32_t> maxInteger(int field) const;
+
     // Values of any display row, for grids and reports.
     bool isNullAt(int displayRow, int field) const;
     std::string textAt(int displayRow, int field) const;

@@ -1,0 +1,32 @@
+#include "settings.h"
+
+#include "platform/inifile.h"
+
+namespace store {
+
+namespace {
+const QString kStartup = QStringLiteral("Startup");
+const QString kFaneblad = QStringLiteral("Faneblad");
+} // namespace
+
+Settings readSettings(const TIniFile& ini) {
+    Settings s;
+    s.num = ini.readInteger(kStartup, QStringLiteral("Num"), 0);
+    s.side = ini.readInteger(kFaneblad, QStringLiteral("Side"), 1);
+    s.bgColor = ini.readInteger(kStartup, QStringLiteral("BgColor"), kDefaultBackground);
+    s.txColor = ini.readInteger(kStartup, QStringLiteral("TxColor"), kDefaultText);
+    return s;
+}
+
+void writeSettings(TIniFile& ini, const Settings& s) {
+    ini.writeInteger(kStartup, QStringLiteral("Num"), s.num);
+    ini.writeInteger(kStartup, QStringLiteral("TxColor"), s.txColor);
+    ini.writeInteger(kFaneblad, QStringLiteral("Side"), s.side);
+    ini.writeInteger(kStartup, QStringLiteral("BgColor"), s.bgColor);
+}
+
+int pageForSide(int side) {
+    return side >= 2 && side <= 5 ? side : 1;
+}
+
+} // namespace store
