@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <set>
 
 namespace engine {
 
@@ -59,17 +58,7 @@ Table::~Table() = default;
 // ---------------------------------------------------------------------------- lifetime
 
 void Table::create(std::vector<FieldDef> fields) {
-    if (fields.empty())
-        throw Error("A table needs at least one field");
-    std::set<std::string> names;
-    for (const FieldDef& f : fields) {
-        if (f.name.empty())
-            throw Error("A field needs a name");
-        if (!names.insert(upper(f.name)).second)
-            throw Error("Duplicate field name '" + f.name + "'");
-        if (f.type == FieldType::String && (f.size < 1 || f.size > 65535))
-            throw Error("Field '" + f.name + "' needs a size from 1 to 65535");
-    }
+    tablefile::checkFields(fields);
     reset(std::move(fields), RowStore());
 }
 
@@ -124,8 +113,9 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows) {
             continue;
         for (std::uint32_t id : natural_) {
             const rowcodec::Slice s = rowcodec::field(rows_.row(id), f);
-            if (!s.null)
-                nextAutoInc_ = std::max(nextAutoInc_, rowcodec::intFromPayload(s.bytes) + 1);
+            const std::int32_t v = s.null ? 0 : rowcodec::intFromPayload(s.bytes);
+            if (!s.null && v >= nextAutoInc_ && v < INT32_MAX)
+                nextAutoInc_ = v + 1;
         }
     }
     state_ = TableState::Browse;

@@ -3,6 +3,7 @@
 #include "checksum.h"
 #include "error.h"
 #include "rowcodec.h"
+#include "utf8.h"
 
 #include <cerrno>
 #include <cstring>
@@ -18,9 +19,6 @@ namespace engine::tablefile {
 namespace {
 
 constexpr std::string_view kMagic{"LVHTAB\r\n", 8};
-constexpr std::uint32_t kMaxFields = 1024;
-constexpr std::uint32_t kMaxNameLength = 128;
-constexpr std::uint32_t kMaxStringSize = 65535;
 
 std::string systemError(const std::string& what, const std::string& path) {
     return what + " '" + path + "': " + std::strerror(errno);
@@ -106,6 +104,25 @@ private:
 
 } // namespace
 
+void checkFields(const std::vector<FieldDef>& fields) {
+    if (fields.empty())
+        throw Error("A table needs at least one field");
+    if (fields.size() > kMaxFields)
+        throw Error("A table can have at most " + std::to_string(kMaxFields) + " fields");
+    std::set<std::string> names;
+    for (const FieldDef& f : fields) {
+        if (f.name.empty() || f.name.size() > kMaxNameLength)
+            throw Error("A field name must have 1 to " + std::to_string(kMaxNameLength) + " bytes");
+        std::string upper = f.name;
+        for (char& c : upper)
+            c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+        if (!names.insert(upper).second)
+            throw Error("Duplicate field name '" + f.name + "'");
+        if (f.size < (f.type == FieldType::String ? 1 : 0) || f.size > kMaxFieldSize)
+            throw Error("Field '" + f.name + "' has an invalid size");
+    }
+}
+
 bool validRow(std::string_view blob, const std::vector<FieldDef>& fields) {
     const char* p = blob.data();
     const char* end = p + blob.size();
@@ -121,7 +138,9 @@ bool validRow(std::string_view blob, const std::vector<FieldDef>& fields) {
         const int fixed = fixedPayloadSize(f.type);
         if (fixed && len != static_cast<std::uint64_t>(fixed))
             return false;
-        if (f.type == FieldType::String && len > 4ULL * static_cast<std::uint64_t>(f.size))
+        if (f.type == FieldType::String && len > static_cast<std::uint64_t>(f.size) &&
+            (len > 4ULL * static_cast<std::uint64_t>(f.size) ||
+             utf8::charCount(std::string_view(p, static_cast<std::size_t>(len))) > f.size))
             return false;
         p += len;
     }
@@ -156,7 +175,8 @@ Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksu
             throw Error("a field has an unknown type");
         f.type = static_cast<FieldType>(type);
         const auto fsize = in.fixed(4);
-        if (fsize > kMaxStringSize || (f.type == FieldType::String && fsize == 0))
+        if (fsize > static_cast<std::uint64_t>(kMaxFieldSize) ||
+            (f.type == FieldType::String && fsize == 0))
             throw Error("a field has an invalid size");
         f.size = static_cast<int>(fsize);
         const auto nameLength = in.varint();
@@ -189,7 +209,7 @@ Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksu
 }
 
 Image read(const std::string& path) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK); // a FIFO must not block
     if (fd < 0)
         throw Error(systemError("Cannot open table file", path));
     struct stat st {};
@@ -229,6 +249,11 @@ Image read(const std::string& path) {
 void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
            const std::function<void(const std::function<void(std::string_view)>&)>& each) {
     namespace fs = std::filesystem;
+    try {
+        checkFields(fields);
+    } catch (const Error& e) {
+        throw Error("Cannot write table file '" + path + "': " + e.what());
+    }
     const fs::path target(path);
     std::error_code ec;
     if (target.has_parent_path())

@@ -14,6 +14,14 @@
 namespace engine::tablefile {
 
 constexpr int kFormatVersion = 1;
+constexpr std::size_t kMaxFields = 1024;
+constexpr std::size_t kMaxNameLength = 128; // bytes
+constexpr int kMaxFieldSize = 65535;
+
+// Raises an Error unless a file can hold these fields: 1 to kMaxFields of them, names of 1 to
+// kMaxNameLength bytes that differ in more than letter case, sizes 0 to kMaxFieldSize (at least
+// 1 for strings). Tables are created under the same rule, so whatever is saved loads back.
+void checkFields(const std::vector<FieldDef>& fields);
 
 struct Image {
     std::vector<FieldDef> fields;

@@ -2,6 +2,7 @@
 
 #include "engine/error.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace store {
@@ -27,6 +28,12 @@ engine::FieldDef currency(const char* name) {
 }
 engine::FieldDef memo(const char* name) {
     return {name, FieldType::Memo, kMemoSize};
+}
+
+bool sameFields(const std::vector<engine::FieldDef>& a, const std::vector<engine::FieldDef>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
+        return x.name == y.name && x.type == y.type && x.size == y.size;
+    });
 }
 
 void widths(Table& t, std::initializer_list<std::pair<const char*, int>> list) {
@@ -144,10 +151,19 @@ std::string dataFolder(const std::vector<std::string>& args, const std::string& 
 
 void openTable(Table& t, const TableSpec& spec, const std::string& path) {
     std::error_code ec;
-    if (std::filesystem::exists(path, ec))
-        t.load(path);
-    else
+    if (!std::filesystem::exists(path, ec)) {
         spec.create(t);
+    } else {
+        t.load(path);
+        // A file of some other table at this path must not pass for this one.
+        Table expected;
+        spec.create(expected);
+        if (!sameFields(t.fields(), expected.fields())) {
+            t.close();
+            throw engine::Error("Cannot load table file '" + path + "': it does not hold the " +
+                                spec.name + " table");
+        }
+    }
     spec.setDisplayWidths(t);
     spec.createIndices(t);
 }
