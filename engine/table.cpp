@@ -78,14 +78,10 @@ void Table::save(const std::string& path) const {
 }
 
 void Table::close() {
-    fields_.clear();
-    reset({}, RowStore());
-    state_ = TableState::Inactive;
-    position_ = -1;
-    notify(Event::Active);
+    reset({}, RowStore(), false);
 }
 
-void Table::reset(std::vector<FieldDef> fields, RowStore rows) {
+void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     fields_ = std::move(fields);
     displayWidths_.assign(fields_.size(), 0);
     rows_ = std::move(rows);
@@ -118,7 +114,7 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows) {
                 nextAutoInc_ = v + 1;
         }
     }
-    state_ = TableState::Browse;
+    state_ = open ? TableState::Browse : TableState::Inactive;
     setCurrent(0);
     bof_ = true;
     notify(Event::Active);

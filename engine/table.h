@@ -151,7 +151,7 @@ private:
     void requireOpen() const;
     void requireEditing() const;
     void requireField(int field) const;
-    void reset(std::vector<FieldDef> fields, RowStore rows);
+    void reset(std::vector<FieldDef> fields, RowStore rows, bool open = true);
     void rebuildIndex(Index& index);
     const std::vector<std::uint32_t>& activeOrder() const;
     bool lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const;
