@@ -25,7 +25,7 @@ MemoryStatus memoryStatus() {
             }
         }
     }
-    s.totalPhysicalKb = total / 1024;
+    s.totalPhysicalKb = (total + 512) / 1024; // to the nearest kilobyte
     if (total > 0 && available <= total)
         s.memoryLoadPercent = static_cast<int>((total - available) * 100 / total);
     return s;
