@@ -1,22 +1,44 @@
+// The program entry: splash, application title, help file, main window, message loop.
+#include "extras/splash.h"
+#include "mainwindow/form1.h"
+#include "platform/helpviewer.h"
+#include "platform/paths.h"
+#include "platform/terminationsignals.h"
+#include "store/collection.h"
+
 #include <QApplication>
-#include <QMainWindow>
-#include <QScreen>
+#include <QSessionManager>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+
+    // Shown and painted before anything else is set up; it removes itself once the main
+    // window is active.
+    auto* splash = new TKvaril;
+    splash->showNow();
+
     // No display name: Qt would append it to every window caption.
     QApplication::setApplicationName(QStringLiteral("Levyholvi"));
+    platform::setHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Lydsam.hlp"));
 
-    // Placeholder until the real main window lands.
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Levyholvi"));
-    window.resize(640, 480);
-    if (const QScreen* screen = window.screen()) {
-        QRect frame = window.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        window.move(frame.topLeft());
-    }
-    window.show();
+    const QString exe = QCoreApplication::applicationFilePath();
+    std::vector<std::string> args;
+    for (const QString& a : app.arguments().mid(1))
+        args.push_back(a.toStdString());
+    const std::string folder =
+        store::dataFolder(args, platform::programDataFolder(exe).toStdString());
+
+    TForm1 Form1(QString::fromStdString(folder), platform::settingsFilePath(exe));
+    Form1.show();
+    Form1.activateWindow();
+
+    // Logout, system shutdown and termination signals close the window the normal way, so
+    // the changes are saved.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::terminationRequested, &Form1,
+                     [&Form1](int) { Form1.close(); });
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &Form1,
+                     [&Form1](QSessionManager&) { Form1.close(); });
 
     return QApplication::exec();
 }

@@ -1,0 +1,120 @@
+#pragma once
+
+#include "dbaware/datasource.h"
+#include "engine/table.h"
+#include "ui_form1.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <string>
+
+class QCloseEvent;
+class TPlayWav;
+class TRecLocate;
+
+// The main window: the collection's five tables and every control through which the user sees
+// and edits them. Its layout comes from form1.ui; the handlers live in the form1_*.cpp files,
+// grouped by what they serve.
+class TForm1 : public QMainWindow, private Ui::TForm1 {
+    Q_OBJECT
+
+public:
+    explicit TForm1(const QString& dataFolder, const QString& settingsFile,
+                    QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Makes a page current without running PageControl1Change; only the user's own tab
+    // selection runs it.
+    void selectPage(QWidget* page);
+    int activePageNumber() const; // 1 to 7 in tab order
+
+    // --- non-visual components, owned for the whole run ------------------------------------
+    engine::Table LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet, MusikerDataSet;
+    TDataSource *LydsamSource, *NumreSource, *MusikerSource, *GenreSource, *ArkivSource;
+    TRecLocate *RecLocate1, *RecLocate2;
+    TPlayWav* PlayWav1;
+
+    // --- window: start-up and shutdown -----------------------------------------------------
+    void FormCreate();
+    bool FormClose(); // false keeps the window open
+    void SaveChanges();
+    void Exit1Click();
+
+    // --- record rules, run by the tables' hooks --------------------------------------------
+    void LydsamDataSetAfterInsert();
+    void LydsamDataSetAfterPost();
+    void LydsamDataSetAfterDelete();
+    void NumreDataSetAfterInsert();
+    void NumreDataSetAfterPost();
+    void MusikerDataSetAfterInsert();
+
+    // --- pages -----------------------------------------------------------------------------
+    void PageControl1Change();
+    void SpeedButton12Click();
+    void DBGrid1DblClick();
+    void Information1Click();
+    void Hjlp1Click();
+
+    // --- sorting and selection -------------------------------------------------------------
+    void a1Click();
+    void a2Click();
+    void a3Click();
+    void a4Click();
+    void b1Click();
+    void b2Click();
+    void b3Click();
+    void b4Click();
+    void b5Click();
+    void b6Click();
+    void b7Click();
+    void DBLookupComboBox2Click();
+    void SpeedButton11Click();
+    void c1Click();
+    void c2Click();
+    void c3Click();
+
+    // --- search boxes ----------------------------------------------------------------------
+    void FindEnter();
+    void FindChange();
+    void SpeedButton1Click();
+    void Edit2Enter();
+    void Edit2Change();
+    void SpeedButton2Click();
+
+    // --- colours ---------------------------------------------------------------------------
+    void Tekst1Click();
+    void Felter1Click();
+
+    // --- printing --------------------------------------------------------------------------
+    void Alleregistreringer1Click();
+    void Selekterederegistreringer1Click();
+    void UdvalgtepMusikerefanebladet1Click();
+
+signals:
+    // The user's own tab selection is about to run PageControl1Change (lets tests observe it).
+    void userPageChange();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createComponents();
+    void applyFonts();
+    void applyLayoutDetails();
+    void bindControls();
+    void connectHandlers();
+    // Runs the handler for a signal; an error it raises goes to the error box.
+    template <typename Sender, typename Signal>
+    void connectHandler(Sender* sender, Signal signal, void (TForm1::*handler)());
+    void runHandler(void (TForm1::*handler)());
+
+    engine::Table& tableNamed(const std::string& name);
+    std::string tablePath(const std::string& name) const;
+    void showReleaseTotal();
+
+    QString dataFolder_;
+    QString settingsFile_;
+    bool selectingPage_ = false;
+};

@@ -1,0 +1,88 @@
+// Start-up and shutdown of the main window: tables, settings, colours, start-up sound.
+#include "form1.h"
+
+#include "colourtargets.h"
+#include "dbaware/controlcolors.h"
+#include "dbaware/errorbox.h"
+#include "extras/playwav.h"
+#include "platform/helpviewer.h"
+#include "platform/inifile.h"
+#include "platform/wincolor.h"
+#include "store/collection.h"
+#include "store/settings.h"
+
+namespace {
+
+const char* const kOpenOrder[] = {"Lydsam", "Arkiv", "Numre", "Genre", "Musiker"};
+const char* const kSaveOrder[] = {"Arkiv", "Lydsam", "Numre", "Genre", "Musiker"};
+
+} // namespace
+
+engine::Table& TForm1::tableNamed(const std::string& name) {
+    if (name == "Lydsam")
+        return LydsamDataSet;
+    if (name == "Arkiv")
+        return ArkivDataSet;
+    if (name == "Numre")
+        return NumreDataSet;
+    if (name == "Genre")
+        return GenreDataSet;
+    return MusikerDataSet;
+}
+
+std::string TForm1::tablePath(const std::string& name) const {
+    return dataFolder_.toStdString() + store::tableSpec(name).fileName;
+}
+
+void TForm1::FormCreate() {
+    for (const char* name : kOpenOrder) {
+        try {
+            store::openTable(tableNamed(name), store::tableSpec(name), tablePath(name));
+        } catch (const std::exception& e) {
+            // The window still opens; this table and the ones after it stay closed.
+            dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+            return;
+        }
+    }
+    const TIniFile ini(settingsFile_);
+    const store::Settings settings = store::readSettings(ini);
+    selectPage(PageControl1->widget(store::pageForSide(settings.side) - 1));
+    if (settings.num > 0)
+        LydsamDataSet.locate("Num", std::to_string(settings.num));
+    const QColor background = platform::colorFromValue(settings.bgColor);
+    const QColor text = platform::colorFromValue(settings.txColor);
+    for (QWidget* w : colourTargets(this, false)) {
+        dbaware::setBackgroundColor(w, background);
+        dbaware::setTextColor(w, text);
+    }
+    PlayWav1->Play(QStringLiteral("Kvaril.Wav"));
+}
+
+void TForm1::SaveChanges() {
+    for (const char* name : kSaveOrder)
+        store::saveChanges(tableNamed(name), tablePath(name));
+}
+
+bool TForm1::FormClose() {
+    platform::quitHelp();
+    try {
+        SaveChanges();
+        TIniFile ini(settingsFile_);
+        store::Settings s;
+        const bool hasRelease = LydsamDataSet.isOpen() && !LydsamDataSet.isEmpty();
+        s.num = hasRelease ? LydsamDataSet.asInteger("Num") : 0;
+        s.txColor = platform::valueFromColor(dbaware::textColor(DBEdit1));
+        s.side = activePageNumber();
+        s.bgColor = platform::valueFromColor(dbaware::backgroundColor(DBEdit1));
+        store::writeSettings(ini, s);
+    } catch (const std::exception& e) {
+        // Nothing is lost: the changes stay pending and the next close tries again.
+        dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+        return false;
+    }
+    return true;
+}
+
+void TForm1::Exit1Click() {
+    close();
+}
