@@ -1,0 +1,289 @@
+// Start-up and shutdown of the whole window on a temporary data folder.
+#include "dbaware/controlcolors.h"
+#include "dbaware/dbnavigator.h"
+#include "dbaware/errorbox.h"
+#include "mainwindow/form1.h"
+#include "platform/inifile.h"
+#include "platform/terminationsignals.h"
+#include "store/collection.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+#include <memory>
+
+namespace {
+
+QColor colourOf(int value) {
+    return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void firstStartWithoutFiles();
+    void closeWritesOnlyChangedTablesAndTheSettings();
+    void restartRestoresPageReleaseAndColours();
+    void storedPage_data();
+    void storedPage();
+    void hexadecimalSettings_data();
+    void hexadecimalSettings();
+    void unwritableFolderKeepsWindowAndChanges();
+    void unpostedEditIsSaved();
+    void terminationSignalSaves();
+    void damagedTableStopsTheOpening();
+
+private:
+    std::unique_ptr<TForm1> open();
+    QString data(const char* file) const { return dir_->filePath(QString::fromLatin1(file)); }
+    void addRelease(TForm1& w, const char* title);
+    void writeSettings(const QString& key, const QString& section, const QString& value);
+
+    std::unique_ptr<QTemporaryDir> dir_;
+    QString settings_;
+    QStringList errors_;
+};
+
+void TestStartup::init() {
+    dir_ = std::make_unique<QTemporaryDir>();
+    settings_ = dir_->filePath(QStringLiteral("levyholvi.INI"));
+    errors_.clear();
+    dbaware::setErrorBoxHandler([this](const QString& m) { errors_ << m; });
+    dbaware::setConfirmHandler([](const QString&) { return true; });
+}
+
+void TestStartup::cleanup() {
+    dbaware::setErrorBoxHandler(nullptr);
+    dbaware::setConfirmHandler(nullptr);
+    dir_.reset();
+}
+
+std::unique_ptr<TForm1> TestStartup::open() {
+    return std::make_unique<TForm1>(dir_->path() + QLatin1Char('/'), settings_);
+}
+
+void TestStartup::addRelease(TForm1& w, const char* title) {
+    auto* nav = w.findChild<TDBNavigator*>(QStringLiteral("DBNavigator1"));
+    nav->click(nbInsert);
+    w.LydsamDataSet.setText("Titel", title);
+    nav->click(nbPost);
+}
+
+void TestStartup::writeSettings(const QString& section, const QString& key, const QString& value) {
+    TIniFile(settings_).writeString(section, key, value);
+}
+
+void TestStartup::firstStartWithoutFiles() {
+    auto w = open();
+    QVERIFY(errors_.isEmpty());
+    QCOMPARE(w->activePageNumber(), 1);
+    for (engine::Table* t : {&w->LydsamDataSet, &w->ArkivDataSet, &w->NumreDataSet,
+                             &w->GenreDataSet, &w->MusikerDataSet}) {
+        QVERIFY(t->isOpen());
+        QCOMPARE(t->recordCount(), 0);
+    }
+    auto* edit = w->findChild<QWidget*>(QStringLiteral("DBEdit1"));
+    QCOMPARE(dbaware::backgroundColor(edit), QColor(128, 255, 255));
+    QCOMPARE(dbaware::textColor(edit), QColor(Qt::black));
+    QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label20"))->text(), QStringLiteral("0"));
+}
+
+void TestStartup::closeWritesOnlyChangedTablesAndTheSettings() {
+    {
+        auto w = open();
+        addRelease(*w, "Ensimmäinen");
+        addRelease(*w, "Toinen");
+        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label20"))->text(), QStringLiteral("2"));
+        QVERIFY(w->close());
+    }
+    QVERIFY(QFile::exists(data("Lydsam.dat")));
+    QVERIFY(QFile::exists(data("Arkiv.dat")));
+    for (const char* untouched : {"Numre.dat", "Genre.dat", "Musiker.dat"})
+        QVERIFY2(!QFile::exists(data(untouched)), untouched);
+    const TIniFile ini(settings_);
+    QCOMPARE(ini.readInteger(QStringLiteral("Startup"), QStringLiteral("Num"), -1), 2);
+    QCOMPARE(ini.readInteger(QStringLiteral("Faneblad"), QStringLiteral("Side"), -1), 1);
+    QCOMPARE(ini.readInteger(QStringLiteral("Startup"), QStringLiteral("BgColor"), -1), 16777088);
+    QCOMPARE(ini.readInteger(QStringLiteral("Startup"), QStringLiteral("TxColor"), -1), 0);
+
+    // A second close without changes writes no table file, but the settings again.
+    const QDateTime stamp = QFileInfo(data("Lydsam.dat")).lastModified();
+    QFile::remove(settings_);
+    {
+        auto w = open();
+        QVERIFY(w->close());
+    }
+    QCOMPARE(QFileInfo(data("Lydsam.dat")).lastModified(), stamp);
+    QVERIFY(QFile::exists(settings_));
+}
+
+void TestStartup::restartRestoresPageReleaseAndColours() {
+    {
+        auto w = open();
+        addRelease(*w, "A");
+        addRelease(*w, "B");
+        addRelease(*w, "C");
+        w->NumreDataSet.append();
+        w->NumreDataSet.setText("NrTitel", "kappale");
+        w->NumreDataSet.post();
+        w->LydsamDataSet.locate("Titel", "B");
+        for (QWidget* c : {w->findChild<QWidget*>(QStringLiteral("DBEdit1")),
+                           w->findChild<QWidget*>(QStringLiteral("DBGrid1"))}) {
+            dbaware::setBackgroundColor(c, colourOf(0x00FF00));
+            dbaware::setTextColor(c, colourOf(0x0000FF));
+        }
+        w->selectPage(w->findChild<QWidget*>(QStringLiteral("TabSheet3")));
+        QVERIFY(w->close());
+    }
+    auto w = open();
+    QCOMPARE(w->activePageNumber(), 3);
+    QVERIFY(!w->NumreDataSet.filtered()); // selected without the page-change handling
+    QCOMPARE(QString::fromStdString(w->LydsamDataSet.asText("Titel")), QStringLiteral("B"));
+    for (const char* name : {"DBEdit3", "Find", "DBMemo1", "DBGrid2"}) {
+        QWidget* c = w->findChild<QWidget*>(QString::fromLatin1(name));
+        QCOMPARE(dbaware::backgroundColor(c), QColor(0, 255, 0));
+        QCOMPARE(dbaware::textColor(c), QColor(255, 0, 0));
+    }
+    // Lookup lists keep their layout colour at start.
+    auto* lookup = w->findChild<QWidget*>(QStringLiteral("DBLookupComboBox2"));
+    QCOMPARE(dbaware::backgroundColor(lookup), QColor(192, 192, 192));
+}
+
+void TestStartup::storedPage_data() {
+    QTest::addColumn<QString>("side");
+    QTest::addColumn<int>("page");
+    QTest::newRow("overview") << "5" << 5;
+    QTest::newRow("notes page opens the first") << "6" << 1;
+    QTest::newRow("zero opens the first") << "0" << 1;
+    QTest::newRow("seven opens the first") << "7" << 1;
+    QTest::newRow("text opens the first") << "kolme" << 1;
+}
+
+void TestStartup::storedPage() {
+    QFETCH(QString, side);
+    QFETCH(int, page);
+    writeSettings(QStringLiteral("Faneblad"), QStringLiteral("Side"), side);
+    auto w = open();
+    QCOMPARE(w->activePageNumber(), page);
+    w->selectPage(w->findChild<QWidget*>(QStringLiteral("TabSheet7")));
+    QVERIFY(w->close());
+    QCOMPARE(TIniFile(settings_).readInteger(QStringLiteral("Faneblad"), QStringLiteral("Side"), 0),
+             7);
+}
+
+void TestStartup::hexadecimalSettings_data() {
+    QTest::addColumn<QString>("num");
+    QTest::newRow("0x") << "0xFF";
+    QTest::newRow("dollar") << "$FF";
+}
+
+void TestStartup::hexadecimalSettings() {
+    QFETCH(QString, num);
+    {
+        auto w = open();
+        for (int i = 0; i < 3; ++i)
+            addRelease(*w, "x");
+        w->LydsamDataSet.last();
+        w->LydsamDataSet.edit();
+        w->LydsamDataSet.setInteger("Num", 255);
+        w->LydsamDataSet.post();
+        w->LydsamDataSet.first();
+        QVERIFY(w->close());
+    }
+    writeSettings(QStringLiteral("Startup"), QStringLiteral("Num"), num);
+    auto w = open();
+    QCOMPARE(w->LydsamDataSet.asInteger("Num"), 255);
+}
+
+void TestStartup::unwritableFolderKeepsWindowAndChanges() {
+    QTemporaryDir base;
+    QFile blocker(base.filePath(QStringLiteral("folder")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly)); // the data folder's name is taken by a file
+    blocker.close();
+    auto w = std::make_unique<TForm1>(base.filePath(QStringLiteral("folder/")), settings_);
+    QVERIFY(errors_.isEmpty()); // missing files: empty tables, nothing to report yet
+    addRelease(*w, "Tärkeä");
+    w->show();
+    QVERIFY(!w->close());
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(errors_.first().contains(QStringLiteral("Arkiv.dat")));
+    QVERIFY(w->isVisible());
+    QVERIFY(w->LydsamDataSet.changeCount() > 0);
+    QVERIFY(QFile::remove(base.filePath(QStringLiteral("folder")))); // the user fixes it
+    QVERIFY(w->close());
+    engine::Table back;
+    back.load(base.filePath(QStringLiteral("folder/Lydsam.dat")).toStdString());
+    back.first();
+    QCOMPARE(QString::fromStdString(back.asText("Titel")), QStringLiteral("Tärkeä"));
+}
+
+void TestStartup::unpostedEditIsSaved() {
+    {
+        auto w = open();
+        addRelease(*w, "A");
+        w->close();
+    }
+    {
+        auto w = open();
+        auto* title = w->findChild<QLineEdit*>(QStringLiteral("DBEdit1"));
+        title->setFocus();
+        QTest::keyClicks(title, QStringLiteral("B")); // typed, never posted nor left
+        QVERIFY(w->close());
+    }
+    engine::Table back;
+    back.load(data("Lydsam.dat").toStdString());
+    back.first();
+    QCOMPARE(QString::fromStdString(back.asText("Titel")), QStringLiteral("BA"));
+}
+
+void TestStartup::terminationSignalSaves() {
+    auto w = open();
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::terminationRequested, w.get(), [&] { w->close(); });
+    addRelease(*w, "Signaali");
+    w->show();
+    ::raise(SIGTERM);
+    QTRY_VERIFY(!w->isVisible());
+    QVERIFY(QFile::exists(data("Lydsam.dat")));
+}
+
+void TestStartup::damagedTableStopsTheOpening() {
+    {
+        auto w = open();
+        addRelease(*w, "A");
+        w->close();
+    }
+    QFile arkiv(data("Arkiv.dat"));
+    QVERIFY(arkiv.open(QIODevice::ReadWrite));
+    arkiv.seek(arkiv.size() - 3);
+    arkiv.write("XYZ");
+    arkiv.close();
+    const QByteArray damaged = [&] {
+        QFile f(data("Arkiv.dat"));
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    auto w = open();
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(errors_.first().contains(QStringLiteral("Arkiv.dat")));
+    QVERIFY(w->LydsamDataSet.isOpen());
+    QVERIFY(!w->ArkivDataSet.isOpen());
+    QVERIFY(!w->NumreDataSet.isOpen() && !w->GenreDataSet.isOpen() && !w->MusikerDataSet.isOpen());
+    QCOMPARE(w->activePageNumber(), 1); // the rest of the opening was skipped
+    QVERIFY(w->close());
+    QFile after(data("Arkiv.dat"));
+    QVERIFY(after.open(QIODevice::ReadOnly));
+    QCOMPARE(after.readAll(), damaged); // never overwritten
+}
+
+QTEST_MAIN(TestStartup)
+#include "tst_startup.moc"
