@@ -2,6 +2,8 @@
 
 #include "utf8.h"
 
+#include <algorithm>
+#include <bit>
 #include <compare>
 
 namespace engine {
@@ -42,17 +44,35 @@ int KeyOrder::compareFirst(std::string_view blob, const rowcodec::Slice& value) 
     return compareSlices(types_[0], rowcodec::field(blob, fields_[0]), value);
 }
 
-std::uint64_t KeyOrder::coarseKey(std::string_view blob) const {
-    const rowcodec::Slice s = rowcodec::field(blob, fields_[0]);
-    const FieldType type = types_[0];
-    if (isTextType(type))
-        return utf8::foldedPrefixKey(s.bytes);
-    if (s.null)
-        return 0;
-    if (isIntegerType(type)) // no value first, then numbers in order
-        return (1ULL << 32) |
-               (static_cast<std::uint32_t>(rowcodec::intFromPayload(s.bytes)) ^ 0x80000000U);
-    return 1; // currency keys fall back to the full comparison
+void KeyOrder::appendSortKey(std::string& out, std::string_view blob) const {
+    for (std::size_t k = 0; k < fields_.size(); ++k) {
+        const rowcodec::Slice s = rowcodec::field(blob, fields_[k]);
+        if (isTextType(types_[k])) {
+            utf8::appendFoldedKey(out, s.bytes);
+            continue;
+        }
+        if (s.null) { // no value sorts first
+            out += '\0';
+            continue;
+        }
+        out += '\1';
+        std::uint64_t bits = 0;
+        int bytes = 8;
+        if (isIntegerType(types_[k])) {
+            bits = static_cast<std::uint32_t>(rowcodec::intFromPayload(s.bytes)) ^ 0x80000000U;
+            bytes = 4;
+        } else { // the IEEE total order as unsigned bits
+            bits = std::bit_cast<std::uint64_t>(rowcodec::doubleFromPayload(s.bytes));
+            bits = (bits & (1ULL << 63)) ? ~bits : bits | (1ULL << 63);
+        }
+        for (int i = bytes - 1; i >= 0; --i)
+            out += static_cast<char>((bits >> (8 * i)) & 0xFF);
+    }
+}
+
+bool KeyOrder::continuesWith(const KeyOrder& other) const {
+    return fields_.size() == other.fields_.size() + 1 &&
+           std::equal(other.fields_.begin(), other.fields_.end(), fields_.begin() + 1);
 }
 
 } // namespace engine

@@ -22,8 +22,10 @@ public:
     int compare(std::string_view blobA, std::string_view blobB) const;
     // Compares only the first key field of a row with a payload of that field's type.
     int compareFirst(std::string_view blob, const rowcodec::Slice& value) const;
-    // A coarse key of the first field: a < b implies coarse(a) <= coarse(b).
-    std::uint64_t coarseKey(std::string_view blob) const;
+    // Appends the row's key as bytes that compare like compare() does.
+    void appendSortKey(std::string& out, std::string_view blob) const;
+    // Whether every field of this order is also, in turn, a field of other after its first.
+    bool continuesWith(const KeyOrder& other) const;
 
     static int compareSlices(FieldType type, const rowcodec::Slice& a, const rowcodec::Slice& b);
 

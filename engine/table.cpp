@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <unordered_map>
 
 namespace engine {
 
@@ -36,9 +37,10 @@ std::string trimmed(std::string_view s) {
     return std::string(s);
 }
 
+// Money reads best without exponents: the shortest fixed notation that reads back the same.
 std::string doubleText(double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    char buf[512];
+    const auto r = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
     return std::string(buf, r.ptr);
 }
 
@@ -197,20 +199,38 @@ void Table::addIndex(const std::string& name, const std::string& fieldList) {
 }
 
 void Table::rebuildIndex(Index& index) {
-    // Sort on a coarse 64-bit key first; the full comparison only runs among equal coarse keys.
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> keyed;
-    keyed.reserve(natural_.size());
-    for (std::uint32_t id : natural_)
-        keyed.emplace_back(index.order.coarseKey(rows_.row(id)), id);
-    std::sort(keyed.begin(), keyed.end(), [&](const auto& a, const auto& b) {
-        if (a.first != b.first)
-            return a.first < b.first;
-        const int c = index.order.compare(rows_.row(a.second), rows_.row(b.second));
-        return c != 0 ? c < 0 : a.second < b.second;
-    });
-    index.rows.resize(keyed.size());
-    for (std::size_t i = 0; i < keyed.size(); ++i)
-        index.rows[i] = keyed[i].second;
+    // Each row's key once as comparable bytes; equal keys share a rank. Sorting the few distinct
+    // keys and placing rows by rank keeps equal keys in insertion order and never decodes a row
+    // twice, where a comparison sort would decode two rows per comparison.
+    std::unordered_map<std::string, std::uint32_t> rankOf;
+    std::vector<const std::string*> distinct;
+    std::vector<std::uint32_t> rowRank(natural_.size());
+    std::string key;
+    for (std::size_t i = 0; i < natural_.size(); ++i) {
+        key.clear();
+        index.order.appendSortKey(key, rows_.row(natural_[i]));
+        const auto [it, added] =
+            rankOf.try_emplace(key, static_cast<std::uint32_t>(distinct.size()));
+        if (added)
+            distinct.push_back(&it->first);
+        rowRank[i] = it->second;
+    }
+    std::vector<std::uint32_t> byKey(distinct.size());
+    for (std::uint32_t d = 0; d < byKey.size(); ++d)
+        byKey[d] = d;
+    std::sort(byKey.begin(), byKey.end(),
+              [&](std::uint32_t a, std::uint32_t b) { return *distinct[a] < *distinct[b]; });
+    std::vector<std::uint32_t> start(distinct.size() + 1, 0);
+    std::vector<std::uint32_t> order(distinct.size());
+    for (std::uint32_t pos = 0; pos < byKey.size(); ++pos)
+        order[byKey[pos]] = pos;
+    for (std::uint32_t r : rowRank)
+        ++start[order[r] + 1];
+    for (std::size_t d = 1; d < start.size(); ++d)
+        start[d] += start[d - 1];
+    index.rows.resize(natural_.size());
+    for (std::size_t i = 0; i < natural_.size(); ++i)
+        index.rows[start[order[rowRank[i]]]++] = natural_[i];
 }
 
 void Table::setActiveIndex(const std::string& name) {
@@ -323,7 +343,10 @@ bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
     for (auto it = from; it != to; ++it)
         if (c.matches(rows_.row(*it)))
             out.push_back(*it);
-    inActiveOrder = use == active_;
+    // Rows equal in the first field are ordered by the rest of the key, so when the rest is the
+    // active order's key they already stand in view order.
+    inActiveOrder = use == active_ || (c.kind != Condition::Kind::Prefix && active_ &&
+                                       use->order.continuesWith(active_->order));
     return true;
 }
 

@@ -167,17 +167,23 @@ bool startsWithFolded(std::string_view s, std::string_view prefix) {
     return true;
 }
 
-std::uint64_t foldedPrefixKey(std::string_view s) {
-    std::string folded;
-    folded.reserve(12);
+void appendFoldedKey(std::string& out, std::string_view s) {
+    // UTF-8 keeps code point order; a zero byte is escaped so the terminator sorts first.
     const char* p = s.data();
     const char* end = p + s.size();
-    while (p < end && folded.size() < 8)
-        append(folded, foldCase(decode(p, end)));
-    std::uint64_t key = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        key = (key << 8) | (i < folded.size() ? static_cast<unsigned char>(folded[i]) : 0U);
-    return key;
+    while (p < end) {
+        const auto c = static_cast<unsigned char>(*p);
+        if (c < 0x80) {
+            ++p;
+            if (c == 0)
+                out += std::string_view("\0\xFF", 2);
+            else
+                out += static_cast<char>((c >= 'A' && c <= 'Z') ? c + 32 : c);
+            continue;
+        }
+        append(out, foldCase(decode(p, end)));
+    }
+    out += std::string_view("\0\0", 2);
 }
 
 } // namespace engine::utf8

@@ -30,8 +30,8 @@ int compareFolded(std::string_view a, std::string_view b);
 // Whether the case-folded s begins with the case-folded prefix.
 bool startsWithFolded(std::string_view s, std::string_view prefix);
 
-// The first eight bytes of the UTF-8 encoding of the case-folded text, big-endian, zero padded:
-// a < b by compareFolded implies key(a) <= key(b).
-std::uint64_t foldedPrefixKey(std::string_view s);
+// Appends the case-folded text as bytes that compare (as unsigned bytes) in the order of
+// compareFolded, followed by a terminator, so keys of several fields can be concatenated.
+void appendFoldedKey(std::string& out, std::string_view s);
 
 } // namespace engine::utf8

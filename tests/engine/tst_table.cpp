@@ -81,6 +81,8 @@ private slots:
     void autoIncrement();
     void indexOrder_data();
     void indexOrder();
+    void indexBuiltOnNumbers_data();
+    void indexBuiltOnNumbers();
     void indexSwitchKeepsCurrentRow();
     void indexDefinitionErrors_data();
     void indexDefinitionErrors();
@@ -236,6 +238,38 @@ void TestTable::indexOrder() {
     QCOMPARE(column(t, "Artist"), sorted);
     t.setActiveIndex(""); // back to insertion order
     QCOMPARE(column(t, "Artist"), artists);
+}
+
+void TestTable::indexBuiltOnNumbers_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<QStringList>("values");
+    QTest::addColumn<QStringList>("sorted");
+    QTest::newRow("integers: empty first, negatives before positives")
+        << "Num" << QStringList{"7", "", "-5", "-2147483648", "2147483647", "0"}
+        << QStringList{"", "-2147483648", "-5", "0", "7", "2147483647"};
+    QTest::newRow("currency by value")
+        << "Price" << QStringList{"3", "-2.5", "", "1000000000", "0.25", "-1000"}
+        << QStringList{"", "-1000", "-2.5", "0.25", "3", "1000000000"};
+}
+
+void TestTable::indexBuiltOnNumbers() {
+    QFETCH(QString, field);
+    QFETCH(QStringList, values);
+    QFETCH(QStringList, sorted);
+    Table t;
+    makeReleases(t);
+    for (const QString& v : values) {
+        t.append();
+        t.setText(field.toStdString(), v.toStdString());
+        t.post();
+    }
+    t.addIndex("ByValue", field.toStdString()); // built over existing rows at once
+    t.setActiveIndex("ByValue");
+    QCOMPARE(column(t, field.toUtf8().constData()), sorted);
+    t.append(); // and kept in order by a post
+    t.setText(field.toStdString(), "1");
+    t.post();
+    QCOMPARE(t.currentDisplayRow(), 4); // after the four smaller values in both rows
 }
 
 void TestTable::indexSwitchKeepsCurrentRow() {
