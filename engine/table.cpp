@@ -430,6 +430,12 @@ void Table::next() {
     if (position_ >= 0 && position_ < viewSize() - 1) {
         ++position_;
         bof_ = eof_ = false;
+        // Scans walk the view row by row over rows spread through memory: fetch ahead.
+        const std::size_t at = static_cast<std::size_t>(position_);
+        if (at + 16 < view_->size())
+            rows_.prefetchSlot((*view_)[at + 16]);
+        if (at + 8 < view_->size())
+            rows_.prefetchRow((*view_)[at + 8]);
         scrolled();
     } else {
         eof_ = true;

@@ -1,0 +1,668 @@
+// levyholvi_bench [releases]: times the table engine against SQLite (in memory) doing the same
+// work on the same generated collection in one run, and prints one line per operation:
+//   <operation> ours_ms=<x> sqlite_ms=<y> ratio=<x/y>
+// Lines starting with '#' are information. The targets are printed, never asserted.
+//
+// levyholvi_bench --load-only DIR: loads the five tables and prints "vmhwm_kb=<peak RSS>"; the
+// main run starts itself this way so that only the engine's memory is measured.
+#include "benchdata.h"
+#include "sqlitedb.h"
+
+#include "engine/error.h"
+#include "store/collection.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using benchdata::Collection;
+using engine::FieldType;
+using engine::Table;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kLoadRuns = 3;
+constexpr int kSaveRuns = 3;
+constexpr int kFastRuns = 21;
+constexpr int kScanRuns = 11;
+
+// Results flow in here and are printed at the end, so no timed work can be optimised away.
+std::size_t g_sink = 0;
+
+double msSince(Clock::time_point t0) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - t0).count();
+}
+
+template <class F> double timeMs(F&& work) {
+    const auto t0 = Clock::now();
+    work();
+    return msSince(t0);
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    const std::size_t n = v.size();
+    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+void report(const char* operation, const std::vector<double>& ours,
+            const std::vector<double>& peer) {
+    const double x = median(ours), y = median(peer);
+    std::printf("%s ours_ms=%.3f sqlite_ms=%.3f ratio=%.3f\n", operation, x, y,
+                y > 0 ? x / y : 0.0);
+    std::fflush(stdout);
+}
+
+void require(bool ok, const std::string& what) {
+    if (!ok)
+        throw std::runtime_error("benchmark check failed: " + what);
+}
+
+long peakRssKb() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::strtol(line.c_str() + 6, nullptr, 10);
+    return -1;
+}
+
+std::unique_ptr<Collection> loadAll(const std::string& dir) {
+    auto c = std::make_unique<Collection>();
+    for (const auto& desc : store::tableSpecs())
+        store::openTable(c->byName(desc.name), desc, dir + "/" + desc.fileName);
+    return c;
+}
+
+int loadOnly(const std::string& dir) {
+    const auto c = loadAll(dir);
+    std::printf("vmhwm_kb=%ld rows=%d\n", peakRssKb(), c->numre.recordCount());
+    return 0;
+}
+
+// Peak RSS of a fresh process of this program that only loads the five tables.
+long childPeakKb(const std::string& dir) {
+    int fds[2];
+    if (::pipe(fds) != 0)
+        throw std::runtime_error("pipe failed");
+    const pid_t pid = ::fork();
+    if (pid < 0)
+        throw std::runtime_error("fork failed");
+    if (pid == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        ::execl("/proc/self/exe", "levyholvi_bench", "--load-only", dir.c_str(), nullptr);
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buf[256];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) != 0;) {
+        if (n > 0)
+            out.append(buf, static_cast<std::size_t>(n));
+        else if (errno != EINTR)
+            break;
+    }
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    const std::size_t at = out.find("vmhwm_kb=");
+    require(WIFEXITED(status) && WEXITSTATUS(status) == 0 && at != std::string::npos,
+            "the load-only child failed: " + out);
+    return std::strtol(out.c_str() + at + 9, nullptr, 10);
+}
+
+void syncFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    require(fd >= 0, "cannot open " + path);
+    ::fsync(fd);
+    ::close(fd);
+}
+
+// ------------------------------------------------------------------ the SQLite peer's rows
+
+// One value of a row as SQLite gets it: parsed beforehand, so the peer never pays for our
+// file format.
+struct Cell {
+    enum Kind : unsigned char { Null, Text, Int, Real };
+    std::uint64_t bits = 0; // text: offset in the arena; int: value; real: the double's bits
+    std::uint32_t length = 0;
+    Kind kind = Null;
+};
+
+struct Rows {
+    std::string table;
+    std::vector<engine::FieldDef> fields;
+    std::vector<engine::IndexDef> indices;
+    std::string arena;
+    std::vector<Cell> cells; // row-major
+    std::size_t count = 0;
+};
+
+// The rows of one file in file order, so SQLite's rowid is our row id + 1.
+Rows readRows(const store::TableSpec& desc, const std::string& path) {
+    Rows r;
+    r.table = desc.name;
+    Table defs;
+    desc.create(defs);
+    desc.createIndices(defs);
+    r.indices = defs.indexDefs();
+
+    Table t;
+    t.load(path); // no index: the view is the file order
+    r.fields = t.fields();
+    const int nf = t.fieldCount();
+    r.cells.reserve(static_cast<std::size_t>(t.recordCount()) * static_cast<std::size_t>(nf));
+    for (t.first(); !t.eof(); t.next()) {
+        for (int f = 0; f < nf; ++f) {
+            Cell c;
+            if (!t.isNull(f)) {
+                switch (r.fields[static_cast<std::size_t>(f)].type) {
+                case FieldType::String:
+                case FieldType::Memo: {
+                    const std::string_view s = t.textView(f);
+                    c = {r.arena.size(), static_cast<std::uint32_t>(s.size()), Cell::Text};
+                    r.arena += s;
+                    break;
+                }
+                case FieldType::Integer:
+                case FieldType::AutoInc:
+                    c = {static_cast<std::uint64_t>(static_cast<std::int64_t>(t.asInteger(f))), 0,
+                         Cell::Int};
+                    break;
+                case FieldType::Currency: {
+                    const double d = t.asFloat(f);
+                    std::uint64_t bits;
+                    std::memcpy(&bits, &d, sizeof bits);
+                    c = {bits, 0, Cell::Real};
+                    break;
+                }
+                }
+            }
+            r.cells.push_back(c);
+        }
+        ++r.count;
+    }
+    return r;
+}
+
+std::string sqlType(FieldType t) {
+    switch (t) {
+    case FieldType::Integer:
+    case FieldType::AutoInc:
+        return "INTEGER";
+    case FieldType::Currency:
+        return "REAL";
+    default:
+        return "TEXT";
+    }
+}
+
+// The engine's indices compare text case-insensitively; NOCASE is SQLite's nearest (a–z only).
+std::vector<std::string> indexSql(const Rows& r) {
+    std::vector<std::string> out;
+    for (const engine::IndexDef& def : r.indices) {
+        std::string cols;
+        std::string_view rest = def.fields;
+        for (;;) {
+            const std::size_t semi = rest.find(';');
+            const std::string name(rest.substr(0, semi));
+            const int f = engine::findField(r.fields, name);
+            require(f >= 0, "index field " + name);
+            if (!cols.empty())
+                cols += ", ";
+            cols += "\"" + name + "\"";
+            if (engine::isTextType(r.fields[static_cast<std::size_t>(f)].type))
+                cols += " COLLATE NOCASE";
+            if (semi == std::string_view::npos)
+                break;
+            rest.remove_prefix(semi + 1);
+        }
+        out.push_back("CREATE INDEX \"" + r.table + "_" + def.name + "\" ON \"" + r.table + "\" (" +
+                      cols + ")");
+    }
+    return out;
+}
+
+// The peer's fair equivalent of loading our files: SQLite cannot read them, so it inserts the
+// same rows, already parsed in memory (which favours it), in one transaction, then builds the
+// same indices.
+void sqliteLoad(sqlitedb::Db& db, const std::vector<Rows>& all) {
+    for (const Rows& r : all) {
+        std::string cols;
+        for (const engine::FieldDef& f : r.fields)
+            cols += (cols.empty() ? "\"" : ", \"") + f.name + "\" " + sqlType(f.type);
+        db.exec("CREATE TABLE \"" + r.table + "\" (" + cols + ")");
+    }
+    db.exec("BEGIN");
+    for (const Rows& r : all) {
+        const int nf = static_cast<int>(r.fields.size());
+        std::string marks;
+        for (int f = 0; f < nf; ++f)
+            marks += f ? ",?" : "?";
+        sqlitedb::Stmt insert(db, "INSERT INTO \"" + r.table + "\" VALUES (" + marks + ")");
+        const Cell* c = r.cells.data();
+        for (std::size_t row = 0; row < r.count; ++row) {
+            for (int f = 1; f <= nf; ++f, ++c) {
+                switch (c->kind) {
+                case Cell::Null:
+                    insert.bindNull(f);
+                    break;
+                case Cell::Text:
+                    insert.bindText(f, std::string_view(r.arena).substr(c->bits, c->length));
+                    break;
+                case Cell::Int:
+                    insert.bindInt(f, static_cast<std::int64_t>(c->bits));
+                    break;
+                case Cell::Real: {
+                    double d;
+                    std::memcpy(&d, &c->bits, sizeof d);
+                    insert.bindDouble(f, d);
+                    break;
+                }
+                }
+            }
+            insert.step();
+            insert.reset();
+        }
+    }
+    db.exec("COMMIT");
+    for (const Rows& r : all)
+        for (const std::string& sql : indexSql(r))
+            db.exec(sql);
+}
+
+std::unique_ptr<sqlitedb::Db> openPeer() {
+    auto db = std::make_unique<sqlitedb::Db>(":memory:");
+    db->exec("PRAGMA temp_store = MEMORY"); // index sorts stay in memory, as ours do
+    return db;
+}
+
+// ------------------------------------------------------------------ the run
+
+std::size_t fileBytes(const std::string& dir) {
+    std::size_t total = 0;
+    for (const auto& desc : store::tableSpecs())
+        total += fs::file_size(dir + "/" + desc.fileName);
+    return total;
+}
+
+void upperAZ(std::string& s) {
+    for (char& ch : s)
+        if (ch >= 'a' && ch <= 'z')
+            ch = static_cast<char>(ch - 32);
+}
+
+int run(int releases) {
+    std::string tmpl = (fs::temp_directory_path() / "levyholvi-bench-XXXXXX").string();
+    require(::mkdtemp(tmpl.data()) != nullptr, "cannot make a temporary folder");
+    const std::string tmp = tmpl;
+    struct Cleanup {
+        std::string dir;
+        ~Cleanup() {
+            std::error_code ec;
+            fs::remove_all(dir, ec);
+        }
+    } cleanup{tmp};
+    const std::string dataDir = tmp + "/data";
+
+    std::printf("# levyholvi_bench: %d releases, %d tracks, %d musician rows; SQLite %s in "
+                ":memory:; %ld CPUs; temp folder %s\n",
+                releases, releases * benchdata::kTracksPerRelease,
+                releases * benchdata::kTracksPerRelease, sqlite3_libversion(),
+                ::sysconf(_SC_NPROCESSORS_ONLN), tmp.c_str());
+    // Other work on the machine skews every figure; say how busy it was.
+    std::ifstream loadavg("/proc/loadavg");
+    std::string busy;
+    std::getline(loadavg, busy);
+    std::printf("# load average at start: %s\n", busy.c_str());
+    std::printf("# targets: load_all <= 1500 ms, save_all <= 1500 ms; index_switch, "
+                "filter_numre_num, filter_lydsam_media, insert_post_numre <= 5 ms and "
+                "ratio <= 1.0; peak memory after load <= 2.5 x the files\n");
+    std::printf("# medians of %d runs (load/save %d, scan %d); edits and inserts are undone "
+                "between runs, outside the timing\n",
+                kFastRuns, kLoadRuns, kScanRuns);
+    std::fflush(stdout);
+
+    {
+        auto generated = std::make_unique<Collection>();
+        const auto t0 = Clock::now();
+        const benchdata::GenerateTimes g = benchdata::generate(*generated, releases);
+        const double genMs = msSince(t0);
+        const double saveMs = timeMs([&] { benchdata::save(*generated, dataDir); });
+        std::printf("# generated in %.1f s (rows %.1f s, indices %.1f s), written in %.1f s; "
+                    "files %.1f MB\n",
+                    genMs / 1000, g.fillMs / 1000, g.indexMs / 1000, saveMs / 1000,
+                    static_cast<double>(fileBytes(dataDir)) / (1 << 20));
+        std::fflush(stdout);
+    }
+
+    // ---- load_all
+    std::unique_ptr<Collection> ours;
+    std::vector<double> oursMs, peerMs;
+    for (int i = 0; i < kLoadRuns; ++i) {
+        ours.reset();
+        oursMs.push_back(timeMs([&] { ours = loadAll(dataDir); }));
+    }
+    require(ours->lydsam.recordCount() == releases &&
+                ours->numre.recordCount() == releases * benchdata::kTracksPerRelease &&
+                ours->musiker.recordCount() == releases * benchdata::kTracksPerRelease &&
+                ours->arkiv.recordCount() == releases &&
+                ours->genre.recordCount() == benchdata::kGenres,
+            "the loaded tables have the generated row counts");
+
+    std::unique_ptr<sqlitedb::Db> db;
+    {
+        std::vector<Rows> rows;
+        for (const auto& desc : store::tableSpecs())
+            rows.push_back(readRows(desc, dataDir + "/" + desc.fileName));
+        for (int i = 0; i < kLoadRuns; ++i) {
+            db.reset();
+            db = openPeer();
+            peerMs.push_back(timeMs([&] { sqliteLoad(*db, rows); }));
+        }
+    }
+    report("load_all", oursMs, peerMs);
+    // Statistics let the peer's planner pick its best plans; not part of any timing.
+    db->exec("ANALYZE");
+
+    // ---- save_all
+    oursMs.clear(), peerMs.clear();
+    for (int i = 0; i < kSaveRuns; ++i) {
+        const std::string dir = tmp + "/save" + std::to_string(i);
+        fs::create_directories(dir);
+        oursMs.push_back(timeMs([&] { benchdata::save(*ours, dir); }));
+        fs::remove_all(dir);
+        // VACUUM INTO writes a complete database file; the fsync matches our flushed files.
+        const std::string file = tmp + "/peer" + std::to_string(i) + ".db";
+        peerMs.push_back(timeMs([&] {
+            db->exec("VACUUM INTO '" + file + "'");
+            syncFile(file);
+        }));
+        fs::remove(file);
+    }
+    report("save_all", oursMs, peerMs);
+
+    Table& lydsam = ours->lydsam;
+    Table& numre = ours->numre;
+    const int n = lydsam.recordCount();
+    const int lKunstner = lydsam.fieldIndex("Kunstner");
+
+    // ---- index_switch: ours keeps the current row and orders the view by the new index; the
+    // peer fetches the first row of the new order through its index (finding the current
+    // row's place would cost SQLite a count over the index, which would be unfair to it).
+    oursMs.clear(), peerMs.clear();
+    for (int i = 0; i < kFastRuns; ++i) {
+        lydsam.moveTo((i * 7919 + n / 3) % n);
+        const engine::Bookmark before = lydsam.bookmark();
+        oursMs.push_back(timeMs([&] { lydsam.setActiveIndex("Titel"); }));
+        require(lydsam.bookmark().row == before.row, "the index switch keeps the current row");
+        g_sink += static_cast<std::size_t>(lydsam.currentDisplayRow());
+        lydsam.setActiveIndex("Kunstner");
+        peerMs.push_back(timeMs([&] {
+            sqlitedb::Stmt s(*db, "SELECT rowid, Kunstner, Titel FROM Lydsam ORDER BY Titel "
+                                  "COLLATE NOCASE, Kunstner COLLATE NOCASE LIMIT 1");
+            s.step();
+            g_sink += static_cast<std::size_t>(s.columnInt(0));
+        }));
+    }
+    report("index_switch", oursMs, peerMs);
+
+    // ---- filter_numre_num: the tracks of one release, read row by row. The peer prepares its
+    // query inside the timing, as ours parses its filter.
+    oursMs.clear(), peerMs.clear();
+    const int nNrTitel = numre.fieldIndex("NrTitel");
+    for (int i = 0; i < kFastRuns; ++i) {
+        const int num = 1 + (i * 7919 + 12345) % releases;
+        int oursRows = 0, peerRows = 0;
+        oursMs.push_back(timeMs([&] {
+            numre.setFilter("Num = '" + std::to_string(num) + "'");
+            numre.setFiltered(true);
+            for (numre.first(); !numre.eof(); numre.next(), ++oursRows)
+                g_sink += numre.asText(nNrTitel).size();
+        }));
+        numre.setFiltered(false);
+        peerMs.push_back(timeMs([&] {
+            sqlitedb::Stmt s(*db, "SELECT NrTitel FROM Numre WHERE Num = ?1 ORDER BY Nummer");
+            s.bindInt(1, num);
+            for (; s.step(); ++peerRows)
+                g_sink += s.columnText(0).size();
+        }));
+        require(oursRows == benchdata::kTracksPerRelease && peerRows == oursRows,
+                "a release's filter gives its 12 tracks");
+    }
+    numre.setFilter("");
+    report("filter_numre_num", oursMs, peerMs);
+
+    // ---- filter_lydsam_media: the LP releases in artist order. The peer steps through the
+    // whole ordered selection; its "COLLATE NOCASE" term only lets it use its Media index (the
+    // plain "=" keeps the comparison exact, as ours is).
+    oursMs.clear(), peerMs.clear();
+    int lpOurs = 0, lpPeer = 0;
+    for (int i = 0; i < kFastRuns; ++i) {
+        oursMs.push_back(timeMs([&] {
+            lydsam.setFilter("Media = 'LP'");
+            lydsam.setFiltered(true);
+            lpOurs = lydsam.recordCount();
+        }));
+        lydsam.setFiltered(false);
+        lpPeer = 0;
+        peerMs.push_back(timeMs([&] {
+            sqlitedb::Stmt s(*db, "SELECT rowid FROM Lydsam WHERE Media = ?1 COLLATE NOCASE AND "
+                                  "Media = ?1 ORDER BY Kunstner COLLATE NOCASE, Titel COLLATE "
+                                  "NOCASE");
+            s.bindText(1, "LP");
+            for (; s.step(); ++lpPeer)
+                g_sink += static_cast<std::size_t>(s.columnInt(0));
+        }));
+        require(lpOurs == lpPeer && lpOurs > 0, "both find the same LP releases");
+    }
+    lydsam.setFilter("");
+    report("filter_lydsam_media", oursMs, peerMs);
+
+    // ---- scan_contains_kunstner: what the record locator will do for "contains, ignore
+    // case": walk the current order reading the field, a-z folded, until a row matches.
+    oursMs.clear(), peerMs.clear();
+    lydsam.moveTo(n - 1 - n / 50);
+    std::string needle = lydsam.asText(lKunstner);
+    upperAZ(needle);
+    int foundAt = -1;
+    std::int64_t peerRow = 0;
+    for (int i = 0; i < kScanRuns; ++i) {
+        oursMs.push_back(timeMs([&] {
+            foundAt = -1;
+            int at = 0;
+            std::string folded; // reused, so the walk does not allocate per row
+            for (lydsam.first(); !lydsam.eof(); lydsam.next(), ++at) {
+                folded.assign(lydsam.textView(lKunstner));
+                upperAZ(folded);
+                if (folded.find(needle) != std::string::npos) {
+                    foundAt = at;
+                    break;
+                }
+            }
+        }));
+        peerMs.push_back(timeMs([&] {
+            sqlitedb::Stmt s(*db, "SELECT rowid FROM Lydsam WHERE instr(upper(Kunstner), "
+                                  "upper(?1)) > 0 ORDER BY Kunstner COLLATE NOCASE, Titel "
+                                  "COLLATE NOCASE LIMIT 1");
+            s.bindText(1, needle);
+            require(s.step(), "the peer finds the artist");
+            peerRow = s.columnInt(0);
+        }));
+    }
+    require(foundAt >= 0, "the scan finds the artist");
+    g_sink += static_cast<std::size_t>(peerRow);
+    report("scan_contains_kunstner", oursMs, peerMs);
+    std::printf("# scan: \"%s\" first matches at view position %d of %d\n", needle.c_str(), foundAt,
+                n);
+
+    // ---- insert_post_numre: one track added to a release in the middle of the indexed table;
+    // each new row is deleted again outside the timing, so nothing accumulates.
+    oursMs.clear(), peerMs.clear();
+    {
+        const int nNum = numre.fieldIndex("Num"), nTitel = numre.fieldIndex("Titel"),
+                  nNummer = numre.fieldIndex("Nummer"), nKunstner = numre.fieldIndex("Kunstner"),
+                  nKomponist = numre.fieldIndex("Komponist"),
+                  nMusiker = numre.fieldIndex("Musiker"), nRegNr = numre.fieldIndex("RegNr");
+        sqlitedb::Stmt insert(*db, "INSERT INTO Numre (Num, Titel, Nummer, NrTitel, Kunstner, "
+                                   "Komponist, Musiker, RegNr) VALUES (?1, ?2, ?3, ?4, ?5, ?6, "
+                                   "?7, ?8)");
+        sqlitedb::Stmt remove(*db, "DELETE FROM Numre WHERE rowid = ?1");
+        for (int i = 0; i < kFastRuns; ++i) {
+            const int num = 1 + (i * 7919 + releases / 2) % releases;
+            oursMs.push_back(timeMs([&] {
+                numre.append();
+                numre.setInteger(nNum, num);
+                numre.setText(nTitel, "Kärlek på export");
+                numre.setInteger(nNummer, 13);
+                numre.setText(nNrTitel, "Don't Stop (bonusspor)");
+                numre.setText(nKunstner, "Guns N' Roses");
+                numre.setText(nKomponist, "Åsa Öberg");
+                numre.setText(nMusiker, "Jørgen Ærtebjerg");
+                numre.setText(nRegNr, "CDP 12345");
+                numre.post();
+            }));
+            require(numre.asInteger(nNum) == num && numre.asInteger(nNummer) == 13,
+                    "the new track is the current row after posting");
+            numre.deleteRecord();
+            peerMs.push_back(timeMs([&] {
+                insert.bindInt(1, num);
+                insert.bindText(2, "Kärlek på export");
+                insert.bindInt(3, 13);
+                insert.bindText(4, "Don't Stop (bonusspor)");
+                insert.bindText(5, "Guns N' Roses");
+                insert.bindText(6, "Åsa Öberg");
+                insert.bindText(7, "Jørgen Ærtebjerg");
+                insert.bindText(8, "CDP 12345");
+                insert.step();
+                insert.reset();
+            }));
+            remove.bindInt(1, db->lastInsertRowid());
+            remove.step();
+            remove.reset();
+        }
+    }
+    report("insert_post_numre", oursMs, peerMs);
+
+    // ---- edit_post_key: a release's artist changes, which moves the row in all five Lydsam
+    // indices; edit_post_key_numre: a track's number changes in the 1.2-million-row Numre.
+    // Bookmarked rows map to SQLite's rowid as row + 1: both were filled in file order.
+    oursMs.clear(), peerMs.clear();
+    {
+        sqlitedb::Stmt update(*db, "UPDATE Lydsam SET Kunstner = ?1 WHERE rowid = ?2");
+        for (int i = 0; i < kFastRuns; ++i) {
+            lydsam.moveTo((i * 7919 + 101) % n);
+            const engine::Bookmark b = lydsam.bookmark();
+            const std::string old = lydsam.asText(lKunstner);
+            const char* renamed = i % 2 ? "Aalborg Jazzkvartet" : "Zornmusikanterna fra Ærø";
+            oursMs.push_back(timeMs([&] {
+                lydsam.edit();
+                lydsam.setText(lKunstner, renamed);
+                lydsam.post();
+            }));
+            require(lydsam.asText(lKunstner) == renamed, "the edited row stays current");
+            lydsam.gotoBookmark(b);
+            lydsam.edit();
+            lydsam.setText(lKunstner, old);
+            lydsam.post();
+            update.bindInt(2, static_cast<std::int64_t>(b.row) + 1);
+            peerMs.push_back(timeMs([&] {
+                update.bindText(1, renamed);
+                update.step();
+                update.reset();
+            }));
+            update.bindText(1, old);
+            update.step();
+            update.reset();
+        }
+    }
+    report("edit_post_key", oursMs, peerMs);
+
+    oursMs.clear(), peerMs.clear();
+    {
+        const int nNummer = numre.fieldIndex("Nummer");
+        const int nn = numre.recordCount();
+        sqlitedb::Stmt update(*db, "UPDATE Numre SET Nummer = ?1 WHERE rowid = ?2");
+        for (int i = 0; i < kFastRuns; ++i) {
+            numre.moveTo((i * 7919 + 5) % nn);
+            const engine::Bookmark b = numre.bookmark();
+            const int old = numre.asInteger(nNummer);
+            const int renumbered = old <= 6 ? 12 : 1; // far from its place in the index
+            oursMs.push_back(timeMs([&] {
+                numre.edit();
+                numre.setInteger(nNummer, renumbered);
+                numre.post();
+            }));
+            require(numre.asInteger(nNummer) == renumbered, "the edited track stays current");
+            numre.gotoBookmark(b);
+            numre.edit();
+            numre.setInteger(nNummer, old);
+            numre.post();
+            update.bindInt(2, static_cast<std::int64_t>(b.row) + 1);
+            peerMs.push_back(timeMs([&] {
+                update.bindInt(1, renumbered);
+                update.step();
+                update.reset();
+            }));
+            update.bindInt(1, old);
+            update.step();
+            update.reset();
+        }
+    }
+    report("edit_post_key_numre", oursMs, peerMs);
+
+    // ---- memory: a separate process that only loads, so neither SQLite nor this run counts.
+    ours.reset();
+    db.reset();
+    const double peakMb = static_cast<double>(childPeakKb(dataDir)) / 1024;
+    const double filesMb = static_cast<double>(fileBytes(dataDir)) / (1 << 20);
+    std::printf("peak_memory_after_load_mb=%.1f files_mb=%.1f ratio=%.2f\n", peakMb, filesMb,
+                peakMb / filesMb);
+    std::printf("# checksum %zu\n", g_sink);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        if (argc == 3 && std::strcmp(argv[1], "--load-only") == 0)
+            return loadOnly(argv[2]);
+        int releases = benchdata::kDefaultReleases;
+        if (argc == 2) {
+            const char* end = argv[1] + std::strlen(argv[1]);
+            const auto r = std::from_chars(argv[1], end, releases);
+            if (r.ec != std::errc() || r.ptr != end || releases < 1) {
+                std::fprintf(stderr, "usage: %s [releases]\n", argv[0]);
+                return 2;
+            }
+        } else if (argc > 2) {
+            std::fprintf(stderr, "usage: %s [releases]\n", argv[0]);
+            return 2;
+        }
+        return run(releases);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "levyholvi_bench: %s\n", e.what());
+        return 1;
+    }
+}
