@@ -1,9 +1,12 @@
-// The program entry: splash, application title, help file, main window, message loop.
+// The program entry: splash, application title, help file, main window, print layouts,
+// message loop.
 #include "extras/splash.h"
 #include "mainwindow/form1.h"
 #include "platform/helpviewer.h"
 #include "platform/paths.h"
 #include "platform/terminationsignals.h"
+#include "report/replistform.h"
+#include "report/replistform1.h"
 #include "store/collection.h"
 
 #include <QApplication>
@@ -29,6 +32,10 @@ int main(int argc, char* argv[]) {
         store::dataFolder(args, platform::programDataFolder(exe).toStdString());
 
     TForm1 Form1(QString::fromStdString(folder), platform::settingsFilePath(exe));
+    // The print layouts work on the window's tables and last as long as the window.
+    TRepListForm RepListForm(&Form1.LydsamDataSet);
+    TRepListForm1 RepListForm1(&Form1.MusikerDataSet);
+    Form1.setReportLayouts(&RepListForm, &RepListForm1);
     Form1.show();
     Form1.activateWindow();
 

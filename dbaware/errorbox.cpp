@@ -16,6 +16,11 @@ std::function<bool(const QString&)>& confirmHandler() {
     return h;
 }
 
+std::function<void(const QString&)>& messageHandler() {
+    static std::function<void(const QString&)> h;
+    return h;
+}
+
 const QString kTitle = QStringLiteral("Levyholvi");
 
 } // namespace
@@ -48,6 +53,19 @@ bool confirm(const QString& question, QWidget* parent) {
 
 void setConfirmHandler(std::function<bool(const QString&)> handler) {
     confirmHandler() = std::move(handler);
+}
+
+void showMessage(const QString& text, QWidget* parent) {
+    if (messageHandler()) {
+        messageHandler()(text);
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, kTitle, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void setMessageHandler(std::function<void(const QString&)> handler) {
+    messageHandler() = std::move(handler);
 }
 
 bool guarded(const std::function<void()>& action, QWidget* parent) {

@@ -19,6 +19,9 @@ void setErrorBoxHandler(std::function<void(const QString&)> handler);
 // "Delete record?" and the like: true when the user confirms.
 bool confirm(const QString& question, QWidget* parent = nullptr);
 void setConfirmHandler(std::function<bool(const QString&)> handler);
+// The program's own messages: a plain box titled "Levyholvi" with one OK button.
+void showMessage(const QString& text, QWidget* parent = nullptr);
+void setMessageHandler(std::function<void(const QString&)> handler);
 
 // Runs an action started by the user; an error it raises goes to the error box, so the
 // program goes on. Returns false when it raised.

@@ -370,7 +370,9 @@ void TForm1::connectHandlers() {
     connectHandler(DBGrid1, &QAbstractItemView::doubleClicked, &TForm1::DBGrid1DblClick);
     connectHandler(DBLookupComboBox2, &TDBLookupComboBox::picked, &TForm1::DBLookupComboBox2Click);
 
-    connect(PageControl1, &QTabWidget::currentChanged, this, [this] {
+    shownPage_ = PageControl1->currentIndex();
+    connect(PageControl1, &QTabWidget::currentChanged, this, [this](int index) {
+        shownPage_ = index;
         if (selectingPage_)
             return;
         emit userPageChange();
@@ -397,11 +399,13 @@ void TForm1::closeEvent(QCloseEvent* event) {
 }
 
 // The boxes' enter events: focus that arrives from elsewhere in the window, not focus coming
-// back with the window or after a menu.
+// back with the window or after a menu, nor focus that a page switch moves off the page it
+// hides (the box is not entered then; the switch would otherwise run the box's handler).
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusIn) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        const bool entered = reason != Qt::ActiveWindowFocusReason &&
+        const bool switchingPage = selectingPage_ || PageControl1->currentIndex() != shownPage_;
+        const bool entered = !switchingPage && reason != Qt::ActiveWindowFocusReason &&
                              reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason;
         if (entered && watched == Find)
             runHandler(&TForm1::FindEnter);

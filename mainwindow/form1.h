@@ -4,14 +4,19 @@
 #include "engine/table.h"
 #include "ui_form1.h"
 
+#include <QColor>
 #include <QMainWindow>
 #include <QString>
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 class QCloseEvent;
 class TPlayWav;
 class TRecLocate;
+class TRepListForm;
+class TRepListForm1;
 
 // The main window: the collection's five tables and every control through which the user sees
 // and edits them. Its layout comes from form1.ui; the handlers live in the form1_*.cpp files,
@@ -28,6 +33,10 @@ public:
     // selection runs it.
     void selectPage(QWidget* page);
     int activePageNumber() const; // 1 to 7 in tab order
+
+    // Replaces the colour dialog (tests): gets the initial colour, returns the chosen one or an
+    // invalid colour for cancel. Empty: the platform's colour dialog.
+    static std::function<QColor(const QColor& initial)> colorChooser;
 
     // --- non-visual components, owned for the whole run ------------------------------------
     engine::Table LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet, MusikerDataSet;
@@ -90,6 +99,9 @@ public:
     void Alleregistreringer1Click();
     void Selekterederegistreringer1Click();
     void UdvalgtepMusikerefanebladet1Click();
+    // The two list layouts the commands preview; created after the window, they live for the
+    // whole run.
+    void setReportLayouts(TRepListForm* releases, TRepListForm1* musicians);
 
 signals:
     // The user's own tab selection is about to run PageControl1Change (lets tests observe it).
@@ -113,8 +125,19 @@ private:
     engine::Table& tableNamed(const std::string& name);
     std::string tablePath(const std::string& name) const;
     void showReleaseTotal();
+    // "Field = 'value'" with the value's quotes doubled, so any text selects itself.
+    static std::string filterEquals(std::string_view field, std::string_view value);
+    void enableMusicianCommands(bool on);
+    void sortBy(ToolbarButton* button, const char* field, const QString& caption,
+                bool swapListColumns);
+    void selectMedium(ToolbarButton* button, const char* code);
+    void selectMusicians(ToolbarButton* button, const char* field, const QString& emptyMessage);
+    QColor chooseColor(const QColor& initial);
 
     QString dataFolder_;
     QString settingsFile_;
     bool selectingPage_ = false;
+    int shownPage_ = -1; // the page whose switch has finished; another while one is under way
+    TRepListForm* RepListForm = nullptr;
+    TRepListForm1* RepListForm1 = nullptr;
 };

@@ -1,15 +1,37 @@
 #include "form1.h"
 
+#include "locate/reclocate.h"
+
 // The artist search box under the toolbar and the track search box on the tracks page.
 
-void TForm1::FindEnter() {}
+void TForm1::FindEnter() {
+    selectPage(TabSheet2); // the found release shows on the registration page
+    DBNavigator1->setEnabled(true);
+}
 
-void TForm1::FindChange() {}
+void TForm1::FindChange() {
+    RecLocate1->FindText = Find->text();
+    RecLocate1->FindFirst();
+}
 
-void TForm1::SpeedButton1Click() {}
+void TForm1::SpeedButton1Click() {
+    RecLocate1->FindText = Find->text();
+    RecLocate1->FindNext();
+}
 
-void TForm1::Edit2Enter() {}
+void TForm1::Edit2Enter() {
+    DBNavigator4->setEnabled(false);
+    // The release title shows which release each track of the whole table belongs to.
+    DBGrid2->setColumnWidthPixels(0, 200);
+    NumreDataSet.setFiltered(false);
+}
 
-void TForm1::Edit2Change() {}
+void TForm1::Edit2Change() {
+    RecLocate2->FindText = Edit2->text();
+    RecLocate2->FindFirst();
+}
 
-void TForm1::SpeedButton2Click() {}
+void TForm1::SpeedButton2Click() {
+    RecLocate2->FindText = Edit2->text();
+    RecLocate2->FindNext();
+}
