@@ -267,19 +267,37 @@ bool TRecLocate::compareCurrent(const engine::Table& t, int field) {
 }
 
 bool TRecLocate::compareText(std::string_view value) {
-    std::string_view f = value;
-    if (IgnoreCase) {
-        foldAscii(value, folded_);
-        f = folded_;
+    const std::string_view needle = needle_;
+    if (!IgnoreCase) {
+        switch (MatchType) {
+        case maFull:
+            return value == needle;
+        case maBeginning:
+            return value.starts_with(needle);
+        case maAnywhere:
+            return value.find(needle) != std::string_view::npos;
+        }
+        return false;
     }
-    switch (MatchType) {
-    case maFull:
-        return f == needle_;
-    case maBeginning:
-        return f.starts_with(needle_);
-    case maAnywhere:
-        return f.find(needle_) != std::string_view::npos;
-    }
+    // Folding a-z never changes a length, so the value is folded while it is compared rather
+    // than copied first: a scan of a million rows spends its time here.
+    const std::size_t n = needle.size();
+    if (value.size() < n || (MatchType == maFull && value.size() != n))
+        return false;
+    auto foldedAt = [&](std::size_t at) {
+        for (std::size_t k = 0; k < n; ++k) {
+            const auto c = static_cast<unsigned char>(value[at + k]);
+            if (static_cast<char>(c - (static_cast<unsigned char>(c - 'a') < 26U ? 32 : 0)) !=
+                needle[k])
+                return false;
+        }
+        return true;
+    };
+    if (MatchType != maAnywhere)
+        return foldedAt(0);
+    for (std::size_t at = 0; at + n <= value.size(); ++at)
+        if (foldedAt(at))
+            return true;
     return false;
 }
 

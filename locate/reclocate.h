@@ -83,6 +83,5 @@ private:
     int progressCount_ = 0;
     int maxMemoSize_ = 32767;
     std::string needle_; // FindText as searched (folded when IgnoreCase)
-    std::string folded_; // reused buffer for the folded field text
     qint64 lastPump_ = 0;
 };

@@ -1,0 +1,270 @@
+// startupbench [releases]: start-up and close of the real main window on a generated collection
+// (100,000 releases by default) in a data folder, Qt offscreen. Each run starts a fresh process
+// of this program on its own copy of the folder; that child does what the program's main()
+// does, up to the main window shown, then changes one release and closes the window. Prints,
+// as information and never as assertions:
+//   startup_to_window_shown_ms=<x> spawn_to_shown_ms=<y> child_total_ms=<z>
+//        in the child from just before QApplication until the window is exposed and painted;
+//        from the parent's fork until the child says so; the child's whole life (medians)
+//   close_one_changed_table_ms=<x>
+//        close() after one Lydsam row was edited and posted: saves Lydsam, writes the settings
+//
+// startupbench --child DATA_FOLDER SETTINGS_FILE: one such run; prints "shown ..." and
+// "closed ..." lines for the parent.
+#include "benchdata.h"
+#include "benchutil.h"
+
+#include "dbaware/errorbox.h"
+#include "engine/table.h"
+#include "extras/splash.h"
+#include "mainwindow/form1.h"
+#include "platform/helpviewer.h"
+#include "platform/inifile.h"
+#include "report/replistform.h"
+#include "report/replistform1.h"
+#include "store/collection.h"
+#include "store/settings.h"
+
+#include <QApplication>
+#include <QWindow>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+using benchutil::Clock;
+using benchutil::median;
+using benchutil::msSince;
+using benchutil::require;
+
+constexpr int kRuns = 3;
+constexpr int kChildTimeoutMs = 180000;
+constexpr const char* kMarker = "Muutettu startupbench-ajossa";
+
+// ------------------------------------------------------------------ the child
+
+QtMessageHandler g_qtMessages = nullptr;
+
+// The offscreen platform warns about every top-level window; that says nothing about ours.
+void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (!text.contains(QLatin1String("propagateSizeHints")) && g_qtMessages)
+        g_qtMessages(type, context, text);
+}
+
+int child(int argc, char* argv[]) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    g_qtMessages = qInstallMessageHandler(quietOffscreen);
+    const auto t0 = Clock::now();
+    QApplication app(argc, argv);
+    // A modal box would hang the run: every error fails it instead.
+    int errors = 0;
+    dbaware::setErrorBoxHandler([&](const QString& text) {
+        ++errors;
+        std::fprintf(stderr, "startupbench: error box: %s\n", qPrintable(text));
+    });
+
+    // What main() does, in its order.
+    auto* splash = new TKvaril;
+    splash->showNow();
+    QApplication::setApplicationName(QStringLiteral("Levyholvi"));
+    platform::setHelpFile(QCoreApplication::applicationDirPath() + QStringLiteral("/Lydsam.hlp"));
+    const std::string folder = store::dataFolder({argv[2]}, {});
+    const auto formStart = Clock::now();
+    TForm1 form(QString::fromStdString(folder), QString::fromLocal8Bit(argv[3]));
+    const double formMs = msSince(formStart);
+    TRepListForm repListForm(&form.LydsamDataSet);
+    TRepListForm1 repListForm1(&form.MusikerDataSet);
+    form.setReportLayouts(&repListForm, &repListForm1);
+    form.show();
+    form.activateWindow();
+    while (!form.windowHandle() || !form.windowHandle()->isExposed()) {
+        if (msSince(t0) > kChildTimeoutMs)
+            return 3;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    QCoreApplication::processEvents(); // the first paint
+    const double shownMs = msSince(t0);
+    engine::Table& lydsam = form.LydsamDataSet;
+    std::printf("shown startup_ms=%.1f form_ms=%.1f releases=%d tracks=%d\n", shownMs, formMs,
+                lydsam.recordCount(), form.NumreDataSet.recordCount());
+    std::fflush(stdout);
+
+    // One release changed by the user: a note, which no index holds.
+    const int num = lydsam.asInteger("Num");
+    lydsam.edit();
+    lydsam.setText("Notater", kMarker);
+    lydsam.post();
+    QCoreApplication::processEvents();
+    const auto closeStart = Clock::now();
+    const bool closed = form.close();
+    const double closeMs = msSince(closeStart);
+    std::printf("closed close_ms=%.1f closed=%d num=%d pending=%d errors=%d\n", closeMs,
+                closed ? 1 : 0, num, lydsam.changeCount(), errors);
+    std::fflush(stdout);
+    dbaware::setErrorBoxHandler(nullptr);
+    return errors == 0 && closed ? 0 : 1;
+}
+
+// ------------------------------------------------------------------ the parent
+
+struct ChildRun {
+    double spawnToShownMs = -1;
+    double totalMs = -1;
+    std::string out;
+};
+
+double value(const std::string& out, const char* key) {
+    const std::string k = std::string(key) + "=";
+    const std::size_t at = out.find(k);
+    return at == std::string::npos ? -1 : std::strtod(out.c_str() + at + k.size(), nullptr);
+}
+
+ChildRun runChild(const std::string& folder, const std::string& settings) {
+    int fds[2];
+    require(::pipe(fds) == 0, "pipe");
+    const auto t0 = Clock::now();
+    const pid_t pid = ::fork();
+    require(pid >= 0, "fork");
+    if (pid == 0) {
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::close(fds[0]);
+        ::close(fds[1]);
+        ::execl("/proc/self/exe", "startupbench", "--child", folder.c_str(), settings.c_str(),
+                nullptr);
+        ::_exit(127);
+    }
+    ::close(fds[1]);
+    ChildRun r;
+    char buf[512];
+    bool timedOut = false;
+    for (;;) {
+        const int left = kChildTimeoutMs - static_cast<int>(msSince(t0));
+        pollfd p{fds[0], POLLIN, 0};
+        const int ready = left > 0 ? ::poll(&p, 1, left) : 0;
+        if (ready == 0) {
+            timedOut = true;
+            ::kill(pid, SIGKILL); // our own child, stuck
+            break;
+        }
+        if (ready < 0 && errno == EINTR)
+            continue;
+        const ssize_t n = ::read(fds[0], buf, sizeof buf);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        r.out.append(buf, static_cast<std::size_t>(n));
+        if (r.spawnToShownMs < 0 && r.out.find("startup_ms=") != std::string::npos)
+            r.spawnToShownMs = msSince(t0);
+    }
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    r.totalMs = msSince(t0);
+    require(!timedOut,
+            "the child finished within " + std::to_string(kChildTimeoutMs / 1000) + " s");
+    require(WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+                r.out.find("closed=1") != std::string::npos,
+            "the child started and closed the window: " + r.out);
+    return r;
+}
+
+// The saved files: Lydsam rewritten with the change (its old file kept as .bak), the large
+// tables untouched, the settings naming the changed release.
+void checkSaved(const std::string& folder, const std::string& settingsFile, int num) {
+    require(fs::exists(folder + "Lydsam.dat.bak"), "Lydsam was saved");
+    require(!fs::exists(folder + "Numre.dat.bak") && !fs::exists(folder + "Musiker.dat.bak"),
+            "only the changed table was saved");
+    engine::Table t;
+    t.load(folder + "Lydsam.dat");
+    require(t.locate("Num", std::to_string(num)) && t.asText("Notater") == kMarker,
+            "the saved file holds the change");
+    const TIniFile ini(QString::fromStdString(settingsFile));
+    require(store::readSettings(ini).num == num, "the settings name the current release");
+}
+
+int parent(int releases) {
+    std::printf("# startupbench: the main window on %d releases, %d tracks, %d musician rows "
+                "(Qt offscreen); %d runs, each a fresh process on its own copy of the folder\n",
+                releases, releases * benchdata::kTracksPerRelease,
+                releases * benchdata::kTracksPerRelease, kRuns);
+    std::printf("# load average at start: %s\n", benchutil::loadAverage().c_str());
+    std::printf("# targets: startup_to_window_shown_ms <= 2000 ms; close_one_changed_table_ms "
+                "<= 1000 ms\n");
+    std::fflush(stdout);
+
+    benchutil::TempFolder tmp("levyholvi-startupbench");
+    const std::string master = tmp.path() + "/master";
+    {
+        auto c = std::make_unique<benchdata::Collection>();
+        benchdata::generate(*c, releases);
+        benchdata::save(*c, master);
+    }
+    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs;
+    for (int i = 0; i < kRuns; ++i) {
+        const std::string folder = tmp.path() + "/run" + std::to_string(i) + "/";
+        const std::string settings = tmp.path() + "/run" + std::to_string(i) + ".INI";
+        fs::copy(master, folder, fs::copy_options::recursive);
+        {
+            // A returning user: the program opens on a release near the end.
+            TIniFile ini(QString::fromStdString(settings));
+            store::Settings s;
+            s.num = releases - releases / 10;
+            store::writeSettings(ini, s);
+        }
+        const ChildRun r = runChild(folder, settings);
+        checkSaved(folder, settings, static_cast<int>(value(r.out, "num")));
+        require(static_cast<int>(value(r.out, "releases")) == releases, "all releases loaded");
+        startupMs.push_back(value(r.out, "startup_ms"));
+        formMs.push_back(value(r.out, "form_ms"));
+        closeMs.push_back(value(r.out, "close_ms"));
+        spawnMs.push_back(r.spawnToShownMs);
+        totalMs.push_back(r.totalMs);
+        fs::remove_all(folder);
+    }
+    std::printf("startup_to_window_shown_ms=%.1f spawn_to_shown_ms=%.1f child_total_ms=%.1f\n",
+                median(startupMs), median(spawnMs), median(totalMs));
+    std::printf("close_one_changed_table_ms=%.1f\n", median(closeMs));
+    std::printf("# of the start-up, TForm1's constructor (tables opened, controls bound) took "
+                "%.1f ms; runs: start-up",
+                median(formMs));
+    for (double ms : startupMs)
+        std::printf(" %.0f", ms);
+    std::printf(" ms, close");
+    for (double ms : closeMs)
+        std::printf(" %.0f", ms);
+    std::printf(" ms\n");
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    try {
+        if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
+            return child(argc, argv);
+        int releases = benchdata::kDefaultReleases;
+        if (argc == 2)
+            releases = std::atoi(argv[1]);
+        if (argc > 2 || releases <= 0) {
+            std::fprintf(stderr, "usage: %s [releases]\n", argv[0]);
+            return 2;
+        }
+        return parent(releases);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "startupbench: %s\n", e.what());
+        return 1;
+    }
+}
