@@ -397,7 +397,7 @@ GenerateTimes generate(Collection& c, int releases, std::uint64_t seed) {
 
     // Tables are filled without indices: one sort per index afterwards is far cheaper than
     // keeping every index sorted on each post.
-    for (const auto& desc : store::tableSpecs())
+    for (const auto& desc : store::collectionTables())
         desc.create(c.byName(desc.name));
 
     engine::Table& g = c.genre;
@@ -500,7 +500,7 @@ GenerateTimes generate(Collection& c, int releases, std::uint64_t seed) {
     GenerateTimes times;
     times.fillMs = elapsedMs(start);
     const auto indexStart = std::chrono::steady_clock::now();
-    for (const auto& desc : store::tableSpecs()) {
+    for (const auto& desc : store::collectionTables()) {
         engine::Table& t = c.byName(desc.name);
         t.mergeChangeLog(); // the collection looks freshly opened, not edited
         desc.setDisplayWidths(t);
@@ -513,7 +513,7 @@ GenerateTimes generate(Collection& c, int releases, std::uint64_t seed) {
 
 void save(const Collection& c, const std::string& dir) {
     std::filesystem::create_directories(dir);
-    for (const auto& desc : store::tableSpecs())
+    for (const auto& desc : store::collectionTables())
         c.byName(desc.name).save(dir + "/" + desc.fileName);
 }
 

@@ -91,7 +91,7 @@ int run(int releases) {
         c->numre.save(file);
     }
     engine::Table numre;
-    store::openTable(numre, store::tableSpec("Numre"), file);
+    store::openTable(numre, store::collectionTable("Numre"), file);
     const int all = numre.recordCount();
     require(all == releases * benchdata::kTracksPerRelease && numre.activeIndex() == "Nummer",
             "the tracks table opens with all its rows, ordered by Nummer");

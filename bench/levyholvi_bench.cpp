@@ -91,7 +91,7 @@ long peakRssKb() {
 
 std::unique_ptr<Collection> loadAll(const std::string& dir) {
     auto c = std::make_unique<Collection>();
-    for (const auto& desc : store::tableSpecs())
+    for (const auto& desc : store::collectionTables())
         store::openTable(c->byName(desc.name), desc, dir + "/" + desc.fileName);
     return c;
 }
@@ -146,7 +146,7 @@ void syncFile(const std::string& path) {
 
 std::size_t fileBytes(const std::string& dir) {
     std::size_t total = 0;
-    for (const auto& desc : store::tableSpecs())
+    for (const auto& desc : store::collectionTables())
         total += fs::file_size(dir + "/" + desc.fileName);
     return total;
 }
@@ -218,7 +218,7 @@ int run(int releases) {
     std::unique_ptr<sqlitedb::Db> db;
     {
         std::vector<Rows> rows;
-        for (const auto& desc : store::tableSpecs())
+        for (const auto& desc : store::collectionTables())
             rows.push_back(readRows(desc, dataDir + "/" + desc.fileName));
         for (int i = 0; i < kLoadRuns; ++i) {
             db.reset();

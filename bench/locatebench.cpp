@@ -138,8 +138,8 @@ int run(int releases) {
     std::fflush(stdout);
 
     benchutil::TempFolder tmp("levyholvi-locatebench");
-    const store::TableSpec& lydsamDesc = store::tableSpec("Lydsam");
-    const store::TableSpec& numreDesc = store::tableSpec("Numre");
+    const store::CollectionTable& lydsamDesc = store::collectionTable("Lydsam");
+    const store::CollectionTable& numreDesc = store::collectionTable("Numre");
     const std::string lydsamFile = tmp.path() + "/" + lydsamDesc.fileName;
     const std::string numreFile = tmp.path() + "/" + numreDesc.fileName;
     {

@@ -30,7 +30,7 @@ std::string sqlType(FieldType t) {
 
 } // namespace
 
-Rows readRows(const store::TableSpec& desc, const std::string& path) {
+Rows readRows(const store::CollectionTable& desc, const std::string& path) {
     Rows r;
     r.table = desc.name;
     Table defs;

@@ -33,7 +33,7 @@ struct Rows {
 };
 
 // The rows of one file in file order, so SQLite's rowid is our row id + 1.
-Rows readRows(const store::TableSpec& desc, const std::string& path);
+Rows readRows(const store::CollectionTable& desc, const std::string& path);
 
 // The engine's indices compare text case-insensitively; NOCASE is SQLite's nearest (a–z only).
 std::vector<std::string> indexSql(const Rows& r);

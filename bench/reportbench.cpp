@@ -135,7 +135,7 @@ void releasesList(TReport& r, engine::Table* t) {
 }
 
 void openReleases(engine::Table& t, const QString& file) {
-    store::openTable(t, store::tableSpec("Lydsam"), file.toStdString());
+    store::openTable(t, store::collectionTable("Lydsam"), file.toStdString());
     t.setActiveIndex("Kunstner");
 }
 

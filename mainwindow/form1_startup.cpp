@@ -31,13 +31,13 @@ engine::Table& TForm1::tableNamed(const std::string& name) {
 }
 
 std::string TForm1::tablePath(const std::string& name) const {
-    return dataFolder_.toStdString() + store::tableSpec(name).fileName;
+    return dataFolder_.toStdString() + store::collectionTable(name).fileName;
 }
 
 void TForm1::FormCreate() {
     for (const char* name : kOpenOrder) {
         try {
-            store::openTable(tableNamed(name), store::tableSpec(name), tablePath(name));
+            store::openTable(tableNamed(name), store::collectionTable(name), tablePath(name));
         } catch (const std::exception& e) {
             // The window still opens; this table and the ones after it stay closed.
             dbaware::showErrorBox(QString::fromUtf8(e.what()), this);

@@ -123,8 +123,8 @@ void CreateMusikerIndices(Table& t) {
     t.setActiveIndex("Musiker");
 }
 
-const std::vector<TableSpec>& tableSpecs() {
-    static const std::vector<TableSpec> specs = {
+const std::vector<CollectionTable>& collectionTables() {
+    static const std::vector<CollectionTable> specs = {
         {"Lydsam", "Lydsam.dat", CreateLydsamTable, SetDisplayWidthsLydsam, CreateLydsamIndices},
         {"Arkiv", "Arkiv.dat", CreateArkivTable, SetDisplayWidthsArkiv, CreateArkivIndices},
         {"Numre", "Numre.dat", CreateNumreTable, SetDisplayWidthsNumre, CreateNumreIndices},
@@ -135,8 +135,8 @@ const std::vector<TableSpec>& tableSpecs() {
     return specs;
 }
 
-const TableSpec& tableSpec(std::string_view name) {
-    for (const TableSpec& s : tableSpecs())
+const CollectionTable& collectionTable(std::string_view name) {
+    for (const CollectionTable& s : collectionTables())
         if (name == s.name)
             return s;
     throw engine::Error("No collection table is called '" + std::string(name) + "'");
@@ -149,23 +149,23 @@ std::string dataFolder(const std::vector<std::string>& args, const std::string& 
     return folder;
 }
 
-void openTable(Table& t, const TableSpec& spec, const std::string& path) {
+void openTable(Table& t, const CollectionTable& table, const std::string& path) {
     std::error_code ec;
     if (!std::filesystem::exists(path, ec)) {
-        spec.create(t);
+        table.create(t);
     } else {
         t.load(path);
         // A file of some other table at this path must not pass for this one.
         Table expected;
-        spec.create(expected);
+        table.create(expected);
         if (!sameFields(t.fields(), expected.fields())) {
             t.close();
             throw engine::Error("Cannot load table file '" + path + "': it does not hold the " +
-                                spec.name + " table");
+                                table.name + " table");
         }
     }
-    spec.setDisplayWidths(t);
-    spec.createIndices(t);
+    table.setDisplayWidths(t);
+    table.createIndices(t);
 }
 
 bool saveChanges(Table& t, const std::string& path) {

@@ -28,7 +28,7 @@ void CreateGenreIndices(engine::Table& t);
 void CreateMusikerIndices(engine::Table& t);
 
 // One collection table: its name, file name and the three steps that define it.
-struct TableSpec {
+struct CollectionTable {
     const char* name;
     const char* fileName;
     void (*create)(engine::Table&);
@@ -37,8 +37,8 @@ struct TableSpec {
 };
 
 // In the order the tables are opened: Lydsam, Arkiv, Numre, Genre, Musiker.
-const std::vector<TableSpec>& tableSpecs();
-const TableSpec& tableSpec(std::string_view name);
+const std::vector<CollectionTable>& collectionTables();
+const CollectionTable& collectionTable(std::string_view name);
 
 // The first command-line argument (args excludes the program name) with a "/" added when
 // missing; else the executable's folder, with its trailing "/".
@@ -46,7 +46,7 @@ std::string dataFolder(const std::vector<std::string>& args, const std::string& 
 
 // Loads the table from path when the file exists, else creates it empty; then display widths
 // and indices. A file that fails to load raises its error and leaves the table closed.
-void openTable(engine::Table& t, const TableSpec& spec, const std::string& path);
+void openTable(engine::Table& t, const CollectionTable& table, const std::string& path);
 
 // Writes the table to path when it has pending changes (an unfinished edit is posted first).
 // The changes count as saved only once the file is written, so a failed save can be retried.

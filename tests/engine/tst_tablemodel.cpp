@@ -59,30 +59,30 @@ int compareField(int field, const std::string& a, const std::string& b) {
     return fa < fb ? -1 : (fb < fa ? 1 : 0);
 }
 
-struct IndexSpec {
+struct IndexCase {
     const char* name;
     const char* fields;
     std::vector<int> keys;
 };
 
-const std::vector<IndexSpec> kIndices = {
+const std::vector<IndexCase> kIndices = {
     {"ByName", "Name;Num", {0, 2}},
     {"ByNum", "Num", {2}},
     {"ByOther", "Other;Name", {1, 0}},
 };
 
-struct FilterSpec {
+struct FilterCase {
     const char* text;
     int field;
     enum { Equals, Prefix } kind;
     std::string value;
 };
 
-const std::vector<FilterSpec> kFilters = {
-    {"Name = 'ab'", 0, FilterSpec::Equals, "ab"}, {"Name = 'a*'", 0, FilterSpec::Prefix, "a"},
-    {"Name = 'Ä*'", 0, FilterSpec::Prefix, "Ä"},  {"Name = ''", 0, FilterSpec::Equals, ""},
-    {"Num = '3'", 2, FilterSpec::Equals, "3"},    {"Num = ''", 2, FilterSpec::Equals, ""},
-    {"Other = 'b'", 1, FilterSpec::Equals, "b"},
+const std::vector<FilterCase> kFilters = {
+    {"Name = 'ab'", 0, FilterCase::Equals, "ab"}, {"Name = 'a*'", 0, FilterCase::Prefix, "a"},
+    {"Name = 'Ä*'", 0, FilterCase::Prefix, "Ä"},  {"Name = ''", 0, FilterCase::Equals, ""},
+    {"Num = '3'", 2, FilterCase::Equals, "3"},    {"Num = ''", 2, FilterCase::Equals, ""},
+    {"Other = 'b'", 1, FilterCase::Equals, "b"},
 };
 
 class Model {
@@ -97,9 +97,9 @@ public:
     bool passes(const ModelRow& r) const {
         if (!filtered || filter < 0)
             return true;
-        const FilterSpec& f = kFilters[static_cast<std::size_t>(filter)];
+        const FilterCase& f = kFilters[static_cast<std::size_t>(filter)];
         const std::string& v = r.v[static_cast<std::size_t>(f.field)];
-        if (f.kind == FilterSpec::Prefix)
+        if (f.kind == FilterCase::Prefix)
             return v.rfind(f.value, 0) == 0 && !v.empty();
         return v == f.value;
     }
@@ -222,8 +222,8 @@ void TestTableModel::compare(const Table& t, const Model& m, const QString& step
 void TestTableModel::reopen(Table& t, Model& m, const QString& path) {
     t.save(path.toStdString());
     t.load(path.toStdString());
-    for (const auto& spec : kIndices)
-        t.addIndex(spec.name, spec.fields);
+    for (const auto& ix : kIndices)
+        t.addIndex(ix.name, ix.fields);
     t.setActiveIndex(m.index >= 0 ? kIndices[static_cast<std::size_t>(m.index)].name : "");
     if (m.filter >= 0)
         t.setFilter(kFilters[static_cast<std::size_t>(m.filter)].text);
@@ -246,8 +246,8 @@ void TestTableModel::randomOperationsMatchModel() {
 
     Table t;
     t.create(schema());
-    for (const auto& spec : kIndices)
-        t.addIndex(spec.name, spec.fields);
+    for (const auto& ix : kIndices)
+        t.addIndex(ix.name, ix.fields);
     Model m;
 
     for (int step = 0; step < 1500; ++step) {

@@ -55,7 +55,7 @@ const Musician kMusicians[] = {
 void writeTable(const QString& folder, const char* name,
                 const std::function<void(engine::Table&)>& fill) {
     engine::Table t;
-    const store::TableSpec& kind = store::tableSpec(name);
+    const store::CollectionTable& kind = store::collectionTable(name);
     const std::string path = folder.toStdString() + kind.fileName;
     store::openTable(t, kind, path);
     fill(t);

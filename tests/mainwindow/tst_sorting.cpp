@@ -47,9 +47,9 @@ const QList<Musician> kMusicians = {
 void writeTable(const QString& folder, const char* name,
                 const std::function<void(engine::Table&)>& fill) {
     engine::Table t;
-    const store::TableSpec& spec = store::tableSpec(name);
-    const std::string path = folder.toStdString() + spec.fileName;
-    store::openTable(t, spec, path);
+    const store::CollectionTable& table = store::collectionTable(name);
+    const std::string path = folder.toStdString() + table.fileName;
+    store::openTable(t, table, path);
     fill(t);
     t.save(path);
 }

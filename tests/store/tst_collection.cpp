@@ -44,15 +44,15 @@ template <typename F> QString errorOf(F&& f) {
     return {};
 }
 
-const store::TableSpec& definitionOf(const QString& table) {
-    return store::tableSpec(table.toStdString());
+const store::CollectionTable& definitionOf(const QString& table) {
+    return store::collectionTable(table.toStdString());
 }
 
 std::string pathIn(const QTemporaryDir& dir, const QString& table) {
     return dir.filePath(QString::fromUtf8(definitionOf(table).fileName)).toStdString();
 }
 
-void prepare(Table& t, const store::TableSpec& s) {
+void prepare(Table& t, const store::CollectionTable& s) {
     s.create(t);
     s.setDisplayWidths(t);
     s.createIndices(t);
@@ -256,7 +256,7 @@ private slots:
 void TestCollection::tablesInOpeningOrder() {
     QStringList names;
     QStringList files;
-    for (const store::TableSpec& s : store::tableSpecs()) {
+    for (const store::CollectionTable& s : store::collectionTables()) {
         names << QString::fromUtf8(s.name);
         files << QString::fromUtf8(s.fileName);
     }
@@ -269,7 +269,7 @@ void TestCollection::tablesInOpeningOrder() {
     QVERIFY(definitionOf(QStringLiteral("Numre")).setDisplayWidths ==
             &store::SetDisplayWidthsNumre);
     QVERIFY(definitionOf(QStringLiteral("Musiker")).createIndices == &store::CreateMusikerIndices);
-    QVERIFY(!errorOf([] { store::tableSpec("Levyt"); }).isNull());
+    QVERIFY(!errorOf([] { store::collectionTable("Levyt"); }).isNull());
 }
 
 void TestCollection::schemas_data() {
@@ -748,8 +748,8 @@ void TestCollection::collectionRoundTrip() {
     std::vector<std::unique_ptr<Table>> tables;
     std::vector<Rows> inFileOrder;
     std::vector<Rows> inIndexOrder;
-    for (std::size_t i = 0; i < store::tableSpecs().size(); ++i) {
-        const store::TableSpec& s = store::tableSpecs()[i];
+    for (std::size_t i = 0; i < store::collectionTables().size(); ++i) {
+        const store::CollectionTable& s = store::collectionTables()[i];
         auto t = std::make_unique<Table>();
         store::openTable(*t, s, folder + s.fileName);
         fillRows(*t, sizes[i], static_cast<unsigned>(10 + i));
@@ -773,8 +773,8 @@ void TestCollection::collectionRoundTrip() {
                           QStringLiteral("Lydsam.dat"), QStringLiteral("Musiker.dat"),
                           QStringLiteral("Numre.dat")}));
 
-    for (std::size_t i = 0; i < store::tableSpecs().size(); ++i) {
-        const store::TableSpec& s = store::tableSpecs()[i];
+    for (std::size_t i = 0; i < store::collectionTables().size(); ++i) {
+        const store::CollectionTable& s = store::collectionTables()[i];
         Table t;
         store::openTable(t, s, folder + s.fileName);
         QCOMPARE(preparedState(t), preparedState(*tables[i]));

@@ -19,10 +19,10 @@ struct Collection {
                                {&arkiv, "Arkiv"},
                                {&numre, "Numre"},
                                {&musiker, "Musiker"}}) {
-            const store::TableSpec& spec = store::tableSpec(name);
-            spec.create(*t);
-            spec.setDisplayWidths(*t);
-            spec.createIndices(*t);
+            const store::CollectionTable& table = store::collectionTable(name);
+            table.create(*t);
+            table.setDisplayWidths(*t);
+            table.createIndices(*t);
         }
         lydsam.afterInsert = [this] {
             lydsam.setInteger("Num", store::issueArchiveNumber(arkiv, lydsam));
