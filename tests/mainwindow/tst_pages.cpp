@@ -1,5 +1,6 @@
 // Tab switching, the linked views and the page commands; the two search boxes, which switch
 // pages and filters themselves.
+#include "collectionfiles.h"
 #include "mainwindow/form1.h"
 
 #include "dbaware/dbgrid.h"
@@ -50,16 +51,6 @@ const QList<Musician> kMusicians = {{"Sama nimi", "Jori"},      {"Sama nimi", "J
                                     {"Don't Stop", "O'Connor"}, {kLongTitle, "Pekka"},
                                     {"Ensimmäinen", "Anneli"},  {"Toinen", "Ville"}};
 
-void writeTable(const QString& folder, const char* name,
-                const std::function<void(engine::Table&)>& fill) {
-    engine::Table t;
-    const store::CollectionTable& table = store::collectionTable(name);
-    const std::string path = folder.toStdString() + table.fileName;
-    store::openTable(t, table, path);
-    fill(t);
-    t.save(path);
-}
-
 void writeCollection(const QString& folder, const QList<Release>& releases,
                      const QList<Track>& tracks) {
     writeTable(folder, "Lydsam", [&](engine::Table& t) {
@@ -91,19 +82,6 @@ void writeCollection(const QString& folder, const QList<Release>& releases,
             t.post();
         }
     });
-}
-
-// The values of one field over the rows a table shows, in its order.
-QStringList shown(const engine::Table& t, const char* field) {
-    QStringList out;
-    const int f = t.fieldIndex(field);
-    for (int row = 0; row < t.displayRowCount(); ++row)
-        out << QString::fromStdString(t.textAt(row, f));
-    return out;
-}
-
-QString text(const engine::Table& t, const char* field) {
-    return QString::fromStdString(t.asText(field));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The print commands of the main window: which columns come first for each order, the filter
 // switched off or kept, the musicians page and title, an empty selection, where the table is
 // left, the menu and drop-down items, no printer, and a window without its layouts.
+#include "collectionfiles.h"
 #include "mainwindow/form1.h"
 
 #include "dbaware/errorbox.h"
@@ -51,16 +52,6 @@ const Musician kMusicians[] = {
     {"Kappale B", "O'Connor", "Rummut"}, {"Kappale B", "Pekka", "Piano"},
     {"Kappale C", "Joni", "Alttoviulu"},
 };
-
-void writeTable(const QString& folder, const char* name,
-                const std::function<void(engine::Table&)>& fill) {
-    engine::Table t;
-    const store::CollectionTable& kind = store::collectionTable(name);
-    const std::string path = folder.toStdString() + kind.fileName;
-    store::openTable(t, kind, path);
-    fill(t);
-    t.save(path);
-}
 
 void writeCollection(const QString& folder) {
     writeTable(folder, "Lydsam", [](engine::Table& t) {
@@ -122,10 +113,6 @@ struct Printed {
 // The first two columns' left edges on the page: margin plus the element's left.
 constexpr int kReleaseColumn1 = 100 + 21, kReleaseColumn2 = 100 + 593;
 constexpr int kMusicianColumn1 = 70 + 21, kMusicianColumn2 = 70 + 487;
-
-QString text(const engine::Table& t, const char* field) {
-    return QString::fromStdString(t.asText(field));
-}
 
 } // namespace
 

@@ -1,4 +1,5 @@
 // Sorting and selection: the sort, medium, genre and musician commands of the main window.
+#include "collectionfiles.h"
 #include "mainwindow/form1.h"
 
 #include "dbaware/dbgrid.h"
@@ -44,16 +45,6 @@ const QList<Musician> kMusicians = {
     {"Kappale C", "Joni", "Alttoviulu"},
 };
 
-void writeTable(const QString& folder, const char* name,
-                const std::function<void(engine::Table&)>& fill) {
-    engine::Table t;
-    const store::CollectionTable& table = store::collectionTable(name);
-    const std::string path = folder.toStdString() + table.fileName;
-    store::openTable(t, table, path);
-    fill(t);
-    t.save(path);
-}
-
 void writeCollection(const QString& folder) {
     writeTable(folder, "Lydsam", [](engine::Table& t) {
         for (const Release& r : kReleases) {
@@ -91,18 +82,6 @@ void writeCollection(const QString& folder) {
             t.post();
         }
     });
-}
-
-QStringList shown(const engine::Table& t, const char* field) {
-    QStringList out;
-    const int f = t.fieldIndex(field);
-    for (int row = 0; row < t.displayRowCount(); ++row)
-        out << QString::fromStdString(t.textAt(row, f));
-    return out;
-}
-
-QString text(const engine::Table& t, const char* field) {
-    return QString::fromStdString(t.asText(field));
 }
 
 } // namespace
