@@ -1,6 +1,6 @@
 #include "keyorder.h"
 
-#include "utf8.h"
+#include "collation.h"
 
 #include <algorithm>
 #include <bit>
@@ -16,7 +16,7 @@ KeyOrder::KeyOrder(std::vector<int> fields, const std::vector<FieldDef>& defs)
 
 int KeyOrder::compareSlices(FieldType type, const rowcodec::Slice& a, const rowcodec::Slice& b) {
     if (isTextType(type))
-        return utf8::compareFolded(a.bytes, b.bytes);
+        return collation::compare(a.bytes, b.bytes);
     if (a.null || b.null)
         return a.null == b.null ? 0 : (a.null ? -1 : 1);
     if (isIntegerType(type)) {
@@ -48,7 +48,7 @@ void KeyOrder::appendSortKey(std::string& out, std::string_view blob) const {
     for (std::size_t k = 0; k < fields_.size(); ++k) {
         const rowcodec::Slice s = rowcodec::field(blob, fields_[k]);
         if (isTextType(types_[k])) {
-            utf8::appendFoldedKey(out, s.bytes);
+            collation::appendSortKey(out, s.bytes);
             continue;
         }
         if (s.null) { // no value sorts first

@@ -9,8 +9,8 @@
 
 namespace engine {
 
-// Ordering of rows by a list of key fields: text case-insensitively for every letter (an empty
-// text equals no value), numbers by value with no value first.
+// Ordering of rows by a list of key fields: text by the collation (an empty text equals no
+// value), numbers by value with no value first.
 class KeyOrder {
 public:
     KeyOrder() = default;

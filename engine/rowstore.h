@@ -32,6 +32,8 @@ public:
         __builtin_prefetch(rows_[id].data() + 64); // later fields often start in the next line
     }
     std::uint32_t slotCount() const { return static_cast<std::uint32_t>(rows_.size()); }
+    // Changes with every change of any row; never repeats across stores.
+    std::uint64_t version() const { return version_; }
 
 private:
     std::string_view store(std::string_view blob);
@@ -41,6 +43,9 @@ private:
     std::size_t chunkSize_ = 0;
     char* lastChunk_ = nullptr; // where small blobs are appended
     std::vector<std::string_view> rows_;
+    std::uint64_t version_ = nextVersion();
+
+    static std::uint64_t nextVersion();
 };
 
 } // namespace engine

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <unordered_map>
 
 namespace engine {
 
@@ -199,38 +198,11 @@ void Table::addIndex(const std::string& name, const std::string& fieldList) {
 }
 
 void Table::rebuildIndex(Index& index) {
-    // Each row's key once as comparable bytes; equal keys share a rank. Sorting the few distinct
-    // keys and placing rows by rank keeps equal keys in insertion order and never decodes a row
-    // twice, where a comparison sort would decode two rows per comparison.
-    std::unordered_map<std::string, std::uint32_t> rankOf;
-    std::vector<const std::string*> distinct;
-    std::vector<std::uint32_t> rowRank(natural_.size());
-    std::string key;
-    for (std::size_t i = 0; i < natural_.size(); ++i) {
-        key.clear();
-        index.order.appendSortKey(key, rows_.row(natural_[i]));
-        const auto [it, added] =
-            rankOf.try_emplace(key, static_cast<std::uint32_t>(distinct.size()));
-        if (added)
-            distinct.push_back(&it->first);
-        rowRank[i] = it->second;
-    }
-    std::vector<std::uint32_t> byKey(distinct.size());
-    for (std::uint32_t d = 0; d < byKey.size(); ++d)
-        byKey[d] = d;
-    std::sort(byKey.begin(), byKey.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return *distinct[a] < *distinct[b]; });
-    std::vector<std::uint32_t> start(distinct.size() + 1, 0);
-    std::vector<std::uint32_t> order(distinct.size());
-    for (std::uint32_t pos = 0; pos < byKey.size(); ++pos)
-        order[byKey[pos]] = pos;
-    for (std::uint32_t r : rowRank)
-        ++start[order[r] + 1];
-    for (std::size_t d = 1; d < start.size(); ++d)
-        start[d] += start[d - 1];
-    index.rows.resize(natural_.size());
-    for (std::size_t i = 0; i < natural_.size(); ++i)
-        index.rows[start[order[rowRank[i]]]++] = natural_[i];
+    std::vector<const FieldRanks*> keys;
+    for (int f : index.order.fields())
+        keys.push_back(
+            &rankCache_.get(rows_, natural_, f, fields_[static_cast<std::size_t>(f)].type));
+    index.rows = sortByRanks(natural_, keys);
 }
 
 void Table::setActiveIndex(const std::string& name) {
@@ -244,6 +216,7 @@ void Table::setActiveIndex(const std::string& name) {
             throw Error("Index '" + name + "' not found");
     }
     checkBrowseMode();
+    rankCache_.clear(); // indices are added together, then one is chosen: the ranks are done
     const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
     active_ = found;
     activeName_ = found ? found->name : std::string();
@@ -308,6 +281,10 @@ bool Table::passes(std::uint32_t row) const {
 
 bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
                        bool& inActiveOrder) const {
+    // Texts with one beginning need not stand together in a collation (Danish "Aa" sorts as
+    // "Å"), so a prefix is found by a scan.
+    if (c.kind == Condition::Kind::Prefix)
+        return false;
     const Index* use = nullptr;
     if (active_ && active_->order.fields().front() == c.field)
         use = active_;
@@ -319,34 +296,21 @@ bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
     const std::vector<std::uint32_t>& v = use->rows;
     auto from = v.begin();
     auto to = v.end();
-    if (c.kind == Condition::Kind::Prefix) {
-        if (!utf8::isValid(c.payload))
-            return false; // the byte-wise prefix could split a character the index folds
-        from = std::partition_point(v.begin(), v.end(), [&](std::uint32_t r) {
-            return utf8::compareFolded(rowcodec::field(rows_.row(r), c.field).bytes, c.payload) < 0;
-        });
-        to = std::partition_point(from, v.end(), [&](std::uint32_t r) {
-            return utf8::startsWithFolded(rowcodec::field(rows_.row(r), c.field).bytes, c.payload);
-        });
-    } else {
-        const rowcodec::Slice value = c.kind == Condition::Kind::IsEmpty
-                                          ? rowcodec::Slice{}
-                                          : rowcodec::Slice{false, c.payload};
-        from = std::partition_point(v.begin(), v.end(), [&](std::uint32_t r) {
-            return use->order.compareFirst(rows_.row(r), value) < 0;
-        });
-        to = std::partition_point(from, v.end(), [&](std::uint32_t r) {
-            return use->order.compareFirst(rows_.row(r), value) <= 0;
-        });
-    }
+    const rowcodec::Slice value =
+        c.kind == Condition::Kind::IsEmpty ? rowcodec::Slice{} : rowcodec::Slice{false, c.payload};
+    from = std::partition_point(v.begin(), v.end(), [&](std::uint32_t r) {
+        return use->order.compareFirst(rows_.row(r), value) < 0;
+    });
+    to = std::partition_point(from, v.end(), [&](std::uint32_t r) {
+        return use->order.compareFirst(rows_.row(r), value) <= 0;
+    });
     out.clear();
     for (auto it = from; it != to; ++it)
         if (c.matches(rows_.row(*it)))
             out.push_back(*it);
     // Rows equal in the first field are ordered by the rest of the key, so when the rest is the
     // active order's key they already stand in view order.
-    inActiveOrder = use == active_ || (c.kind != Condition::Kind::Prefix && active_ &&
-                                       use->order.continuesWith(active_->order));
+    inActiveOrder = use == active_ || (active_ && use->order.continuesWith(active_->order));
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "field.h"
 #include "filter.h"
 #include "keyorder.h"
+#include "keyranks.h"
 #include "observer.h"
 #include "rowstore.h"
 
@@ -195,6 +196,7 @@ private:
     Index* active_ = nullptr;
     std::string activeName_;
     KeyOrder naturalOrder_;
+    RankCache rankCache_;
 
     std::string filterText_;
     std::optional<Condition> condition_;

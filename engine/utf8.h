@@ -20,18 +20,4 @@ bool isValid(std::string_view s);
 // The first n characters of s.
 std::string_view cutToChars(std::string_view s, int n);
 
-// Lower-case partner of a letter (Latin, Greek, Cyrillic); other characters are returned as they
-// are.
-char32_t foldCase(char32_t cp);
-
-// Three-way comparison of the case-folded characters of a and b, in code point order.
-int compareFolded(std::string_view a, std::string_view b);
-
-// Whether the case-folded s begins with the case-folded prefix.
-bool startsWithFolded(std::string_view s, std::string_view prefix);
-
-// Appends the case-folded text as bytes that compare (as unsigned bytes) in the order of
-// compareFolded, followed by a terminator, so keys of several fields can be concatenated.
-void appendFoldedKey(std::string& out, std::string_view s);
-
 } // namespace engine::utf8
