@@ -369,7 +369,7 @@ void TForm1::connectHandlers() {
     connectHandler(Edit2, &QLineEdit::textChanged, &TForm1::Edit2Change);
     Find->installEventFilter(this);
     Edit2->installEventFilter(this);
-    connectHandler(DBGrid1, &QAbstractItemView::doubleClicked, &TForm1::DBGrid1DblClick);
+    connectHandler(DBGrid1, &TDBGrid::dblClick, &TForm1::DBGrid1DblClick);
     connectHandler(DBLookupComboBox2, &TDBLookupComboBox::picked, &TForm1::DBLookupComboBox2Click);
 
     shownPage_ = PageControl1->currentIndex();
