@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 using namespace reporttest;
@@ -99,8 +100,10 @@ private slots:
     void loadedReportPrintsItsStoredPages();
     void progressWindowShowsMultiplesOfFive();
     void cancelInProgressWindowAbandonsTheJob();
+    void cancellingAPrintToThePrinter();
     void pdfExportHasTheTexts();
     void printerSetupKeepsTheChoices();
+    void printerSetupStaysInFrontOfThePreview();
     void printerChoicesAreStored();
     void noPrinterInstalled();
     void printThroughCupsToPdfQueue();
@@ -221,6 +224,37 @@ void TestPrinting::cancelInProgressWindowAbandonsTheJob() {
         QVERIFY(!qobject_cast<TPrintProgress*>(w)); // the window went with the run
 }
 
+void TestPrinting::cancellingAPrintToThePrinter() {
+    QTemporaryDir out;
+    FilePrinters printers(out.path());
+    engine::Table t;
+    fillReleases(t, 3000);
+    TReport r;
+    releasesLayout(r, &t);
+    r.ShowProgress = true;
+    int progressAtCancel = -1;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TPrintProgress*>(w); p && p->isVisible()) {
+                progressAtCancel = p->findChild<QProgressBar*>("ProgressBar")->value();
+                p->findChild<QPushButton*>("CancelButton")->click();
+                poll.stop();
+            }
+    });
+    waitForPreview(r, [&](TRepPreview* w) {
+        poll.start(1);
+        w->findChild<QToolButton*>("Print")->click();
+        QVERIFY(!r.generating());
+        QVERIFY(w->isVisible()); // only the print stops; the preview stays
+    });
+    QVERIFY(progressAtCancel >= 0 && progressAtCancel < 100);
+    QCOMPARE(printers.jobs, 1);
+    // The job was abandoned: no complete document came out of the printer.
+    QVERIFY(!QFileInfo::exists(out.filePath("job1.pdf")) ||
+            pdfPages(out.filePath("job1.pdf")) < 60);
+}
+
 void TestPrinting::pdfExportHasTheTexts() {
     if (tool("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -269,6 +303,29 @@ void TestPrinting::printerSetupKeepsTheChoices() {
     QCOMPARE(r.PrinterSettings.LastPage, 3);
     QCOMPARE(r.Page.Orientation, poLandscape);
     QCOMPARE(r.Page.PaperSize, psA4);
+}
+
+void TestPrinting::printerSetupStaysInFrontOfThePreview() {
+    QTemporaryDir out;
+    FilePrinters printers(out.path());
+    engine::Table t;
+    fillReleases(t, 5);
+    TReport r;
+    releasesLayout(r, &t);
+    waitForPreview(r, [&](TRepPreview* w) {
+        const QWindow* parent = nullptr;
+        bool modal = false;
+        QTimer::singleShot(0, this, [&] {
+            if (auto* d = qobject_cast<QPrintDialog*>(QApplication::activeModalWidget())) {
+                parent = d->windowHandle()->transientParent();
+                modal = d->isModal();
+                d->reject();
+            }
+        });
+        w->findChild<QToolButton*>("PrintSetup")->click();
+        QVERIFY(modal);
+        QCOMPARE(parent, w->windowHandle());
+    });
 }
 
 void TestPrinting::printerChoicesAreStored() {
