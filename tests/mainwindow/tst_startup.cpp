@@ -313,6 +313,7 @@ void TestStartup::terminationClosesOpenDialogs() {
         });
         ::raise(SIGTERM);
         QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!QApplication::activeModalWidget() && !(preview && preview->isVisible()));
         engine::Table back;
         back.load(data("Lydsam.dat").toStdString());
         savedAtOnce = back.recordCount() == stored + 1;
