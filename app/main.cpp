@@ -2,6 +2,7 @@
 // message loop.
 #include "extras/splash.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/sessionend.h"
 #include "platform/helpviewer.h"
 #include "platform/paths.h"
 #include "platform/terminationsignals.h"
@@ -40,12 +41,12 @@ int main(int argc, char* argv[]) {
     Form1.activateWindow();
 
     // Logout, system shutdown and termination signals close the window the normal way, so
-    // the changes are saved.
+    // the changes are saved, also while a dialog or a preview is open.
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::terminationRequested, &Form1,
-                     [&Form1](int) { Form1.close(); });
+                     [&Form1](int) { closeForSessionEnd(&Form1); });
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &Form1,
-                     [&Form1](QSessionManager&) { Form1.close(); });
+                     [&Form1](QSessionManager&) { closeForSessionEnd(&Form1); });
 
     return QApplication::exec();
 }

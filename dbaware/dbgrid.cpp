@@ -100,7 +100,14 @@ protected:
             grid_->clickRow(row, grid_->column_);
         event->accept();
     }
-    void mouseDoubleClickEvent(QMouseEvent* event) override { event->accept(); }
+    void mouseDoubleClickEvent(QMouseEvent* event) override {
+        event->accept();
+        const int row = logicalIndexAt(event->position().toPoint());
+        const engine::Table* t = grid_->table();
+        if (t && row >= 0 && row != t->currentDisplayRow() && !grid_->clickRow(row, grid_->column_))
+            return;
+        emit grid_->dblClick();
+    }
 
 private:
     TDBGrid* grid_;
@@ -550,6 +557,7 @@ void TDBGrid::mouseDoubleClickEvent(QMouseEvent* event) {
     }
     pressed_ = QPersistentModelIndex();
     QTableView::mouseDoubleClickEvent(event);
+    emit dblClick();
 }
 
 void TDBGrid::keyboardSearch(const QString&) {

@@ -48,6 +48,11 @@ public:
 
     using QTableView::edit;
 
+signals:
+    // A double-click anywhere on the grid but its title row: a cell, the indicator column or
+    // the empty area below the last row. A click on a row has made that row current first.
+    void dblClick();
+
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

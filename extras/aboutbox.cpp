@@ -158,12 +158,14 @@ TOrvena::TOrvena(QWidget* parent) : QDialog(parent) {
     QFont serif(QStringLiteral("Liberation Serif"));
     serif.setPixelSize(19);
     motto->setFont(serif);
-    motto->setFontColor(QColor(128, 0, 128));
     motto->setTransparent(true);
+    // The scheme first: choosing one replaces the three colours, so the label's own
+    // highlight and face colours come after it.
+    motto->setColourScheme(TEffectLabel::csGold);
+    motto->setEffectStyle(TEffectLabel::esCustom);
     motto->setDepthHighlight(0);
     motto->setColourHighlight(QColor(255, 255, 0));
-    motto->setEffectStyle(TEffectLabel::esCustom);
-    motto->setColourScheme(TEffectLabel::csGold);
+    motto->setFontColor(QColor(128, 0, 128));
     motto->setAngle(12);
     motto->setText(QStringLiteral("Play It Loud Now"));
     for (QWidget* w : Panel1->findChildren<QWidget*>())
@@ -176,7 +178,11 @@ TOrvena::TOrvena(QWidget* parent) : QDialog(parent) {
 }
 
 QString TOrvena::installedMemoryText(quint64 kilobytes, const QLocale& locale) {
-    return locale.toString(kilobytes) + QStringLiteral(" KB");
+    // A locale without grouping (C, POSIX) would show one long run of digits.
+    const bool groups = locale.language() != QLocale::C && !locale.groupSeparator().isEmpty() &&
+                        !(locale.numberOptions() & QLocale::OmitGroupSeparator);
+    const QLocale shown = groups ? locale : QLocale(QLocale::English, QLocale::UnitedStates);
+    return shown.toString(kilobytes) + QStringLiteral(" KB");
 }
 
 QString TOrvena::memoryLoadText(int percent) {

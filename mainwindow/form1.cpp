@@ -132,6 +132,8 @@ void TForm1::applyFonts() {
     QFont searchLabelFont = windowFont;
     searchLabelFont.setStretch(92);
     Label17->setFont(searchLabelFont);
+    // The total ends at the panel's edge; seven digits fit beside "Yhteensä" only so.
+    Label20->setFont(searchLabelFont);
     for (QWidget* w : {static_cast<QWidget*>(Label18), static_cast<QWidget*>(Edit1)})
         w->setFont(sansFont(11));
     for (QLabel* l : {Label9, Label10, Label11})
@@ -367,7 +369,7 @@ void TForm1::connectHandlers() {
     connectHandler(Edit2, &QLineEdit::textChanged, &TForm1::Edit2Change);
     Find->installEventFilter(this);
     Edit2->installEventFilter(this);
-    connectHandler(DBGrid1, &QAbstractItemView::doubleClicked, &TForm1::DBGrid1DblClick);
+    connectHandler(DBGrid1, &TDBGrid::dblClick, &TForm1::DBGrid1DblClick);
     connectHandler(DBLookupComboBox2, &TDBLookupComboBox::picked, &TForm1::DBLookupComboBox2Click);
 
     shownPage_ = PageControl1->currentIndex();

@@ -13,8 +13,8 @@ std::function<QColor(const QColor& initial)> TForm1::colorChooser;
 QColor TForm1::chooseColor(const QColor& initial) {
     if (colorChooser)
         return colorChooser(initial);
-    // Owned by the application, for this one use only.
-    QColorDialog dialog(initial);
+    // For this one use only, in front of the window.
+    QColorDialog dialog(initial, this);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     return dialog.selectedColor();

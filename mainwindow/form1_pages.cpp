@@ -75,8 +75,9 @@ void TForm1::DBGrid1DblClick() {
 }
 
 void TForm1::Information1Click() {
-    // Owned by the application, for this one showing only.
-    TOrvena about;
+    // For this one showing only; the window is its transient parent, so it stays in front of
+    // it and has no taskbar entry of its own.
+    TOrvena about(this);
     about.exec();
 }
 

@@ -109,14 +109,17 @@ void TReport::Preview() {
     TRepPrinter recorder(std::make_unique<report::StoreSink>());
     recorder.setTitle(ReportTitle);
     recorder.PrintAction = [this] { Print(); };
-    recorder.PrinterSetupAction = [this, &recorder] {
-        PrinterSetup(recorder.State() == TRepPrinter::psFinished ? recorder.PageCount() : 0);
+    TRepPreview* shownIn = nullptr; // the print dialog stays in front of the preview
+    recorder.PrinterSetupAction = [this, &recorder, &shownIn] {
+        PrinterSetup(recorder.State() == TRepPrinter::psFinished ? recorder.PageCount() : 0,
+                     shownIn);
     };
     recorder.ExportAction = [this](report::ExportFormat f, const QString& path) {
         exportTo(f, path);
     };
     // Owned here, not by Qt: it must outlive every event handled while the report runs.
     std::unique_ptr<TRepPreview> window = std::make_unique<TRepPreview>(&recorder);
+    shownIn = window.get();
     recorder.PreviewShown = true;
     bool closed = false;
     QEventLoop loop;

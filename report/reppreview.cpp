@@ -20,14 +20,42 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QProgressBar>
+#include <QScreen>
 #include <QToolButton>
 #include <QVBoxLayout>
 
 namespace {
 
-const QString kReportFilter = QStringLiteral("Report file (*.PRP)");
-const QString kTextFilter = QStringLiteral("Text file (*.TXT)");
-const QString kPdfFilter = QStringLiteral("PDF file (*.PDF)");
+// Names on Linux are case-sensitive: each filter lists both spellings of its suffix, the one
+// a new name gets first.
+const QString kReportFilter = QStringLiteral("Report file (*.PRP *.prp)");
+const QString kTextFilter = QStringLiteral("Text file (*.txt *.TXT)");
+const QString kPdfFilter = QStringLiteral("PDF file (*.pdf *.PDF)");
+
+QString suffixFor(const QString& filter) {
+    if (filter == kTextFilter)
+        return QStringLiteral("txt");
+    if (filter == kPdfFilter)
+        return QStringLiteral("pdf");
+    return QStringLiteral("PRP");
+}
+
+// A name typed without a suffix gets the one of the type chosen when the dialog is accepted,
+// so an export never lands in a report file's name.
+class SaveDialog : public QFileDialog {
+public:
+    explicit SaveDialog(QWidget* parent) : QFileDialog(parent) {
+        setAcceptMode(QFileDialog::AcceptSave);
+        setDefaultSuffix(suffixFor(kReportFilter));
+        connect(this, &QFileDialog::filterSelected, this,
+                [this](const QString& filter) { setDefaultSuffix(suffixFor(filter)); });
+    }
+
+    void accept() override {
+        setDefaultSuffix(suffixFor(selectedNameFilter()));
+        QFileDialog::accept();
+    }
+};
 
 } // namespace
 
@@ -37,6 +65,9 @@ TRepPreview::TRepPreview(TRepPrinter* recorder, QWidget* parent)
     setObjectName(QStringLiteral("RepPreview"));
     setWindowTitle(recorder->Title());
     resize(571, 472);
+    // Opened maximised; restored, it sits in the middle of the screen.
+    if (const QScreen* s = screen())
+        move(s->availableGeometry().center() - rect().center());
 
     auto* toolbar = new QWidget(this);
     toolbar->setObjectName(QStringLiteral("ToolBar"));
@@ -263,9 +294,7 @@ void TRepPreview::saveTo(const QString& path, SaveAs kind) {
 }
 
 void TRepPreview::SaveClick() {
-    QFileDialog dialog(this, QString());
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(QStringLiteral("PRP"));
+    SaveDialog dialog(this);
     QStringList filters{kReportFilter};
     if (!loaded_)
         filters << kTextFilter << kPdfFilter;

@@ -1,4 +1,5 @@
 #include "extras/aboutbox.h"
+#include "extras/effectlabel.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -12,6 +13,9 @@ private slots:
     void layoutAndTexts();
     void memoryFigures_data();
     void memoryFigures();
+    void installedMemoryGroupedUnderCLocale();
+    void mottoAsTheLayoutNamesIt_data();
+    void mottoAsTheLayoutNamesIt();
     void panelMouseRules_data();
     void panelMouseRules();
     void rightDoubleClickLeavesPanelAsItWas();
@@ -57,6 +61,34 @@ void TestAboutBox::memoryFigures() {
     QCOMPARE(TOrvena::installedMemoryText(kb, QLocale(QLocale::English, QLocale::UnitedStates)),
              shown);
     QCOMPARE(TOrvena::memoryLoadText(42), QStringLiteral("42 %"));
+}
+
+void TestAboutBox::installedMemoryGroupedUnderCLocale() {
+    const QLocale before;
+    QLocale::setDefault(QLocale::c());
+    QCOMPARE(TOrvena::installedMemoryText(65536, QLocale::c()), QStringLiteral("65,536 KB"));
+    TOrvena d;
+    QLocale::setDefault(before);
+    QVERIFY(text(d, "PhysMem").contains(',')); // any machine has more than 999 KB
+}
+
+void TestAboutBox::mottoAsTheLayoutNamesIt_data() {
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QVariant>("value");
+    QTest::newRow("purple face") << QByteArray("FontColor") << QVariant(QColor(128, 0, 128));
+    QTest::newRow("yellow highlight")
+        << QByteArray("ColourHighlight") << QVariant(QColor(Qt::yellow));
+    QTest::newRow("gold scheme") << QByteArray("ColourScheme")
+                                 << QVariant::fromValue(TEffectLabel::csGold);
+}
+
+void TestAboutBox::mottoAsTheLayoutNamesIt() {
+    QFETCH(QByteArray, property);
+    QFETCH(QVariant, value);
+    TOrvena d;
+    const auto* motto = d.panel()->findChild<TEffectLabel*>(QStringLiteral("EffectLabel1"));
+    QVERIFY(motto);
+    QCOMPARE(motto->property(property.constData()), value);
 }
 
 void TestAboutBox::panelMouseRules_data() {

@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyle>
 #include <QSvgRenderer>
 #include <QSvgWidget>
 #include <QTabBar>
@@ -95,6 +96,8 @@ private slots:
     void initialTexts();
     void captionsFit_data();
     void captionsFit();
+    void totalReadable_data();
+    void totalReadable();
     void windowOpensWithoutEnteringSearchBox();
     void hiddenCarriersNeverTakeFocus_data();
     void hiddenCarriersNeverTakeFocus();
@@ -301,8 +304,8 @@ void TestForm1Layout::panel2Geometry_data() {
     QTest::newRow("artist search box") << "Find" << QRect(112, 8, 137, -1);
     QTest::newRow("next button") << "SpeedButton1" << QRect(256, 12, 17, 17);
     QTest::newRow("release navigator") << "DBNavigator1" << QRect(289, 8, 234, 25);
-    QTest::newRow("total caption") << "Label19" << QRect(534, 12, -1, -1);
-    QTest::newRow("total") << "Label20" << QRect(596, 12, -1, -1);
+    QTest::newRow("total caption") << "Label19" << QRect(526, 12, -1, -1);
+    QTest::newRow("total") << "Label20" << QRect(582, 12, -1, -1);
 }
 
 void TestForm1Layout::panel2Geometry() {
@@ -688,6 +691,31 @@ void TestForm1Layout::captionsFit() {
         qPrintable(
             QStringLiteral("%1 > %2").arg(metrics.horizontalAdvance(caption)).arg(label->width())));
     QVERIFY(metrics.height() <= label->height() + 2);
+}
+
+void TestForm1Layout::totalReadable_data() {
+    QTest::addColumn<QString>("count");
+    QTest::newRow("empty collection") << "0";
+    QTest::newRow("100,000 releases") << "100000";
+    QTest::newRow("9,999,999 releases") << "9999999";
+}
+
+// Measures where the text is drawn, not how wide the label is: all of the number shows
+// inside Panel2's bevel, clear of "Yhteensä" and the navigator.
+void TestForm1Layout::totalReadable() {
+    QFETCH(QString, count);
+    auto* panel = child<QFrame>("Panel2");
+    auto* total = child<QLabel>("Label20");
+    total->setText(count);
+    const auto drawn = [panel](const QLabel* l) {
+        const QSize text(l->fontMetrics().horizontalAdvance(l->text()), l->fontMetrics().height());
+        return QStyle::alignedRect(l->layoutDirection(), l->alignment(), text, l->contentsRect())
+            .translated(l->mapTo(panel, QPoint(0, 0)));
+    };
+    const QRect number = drawn(total);
+    QCOMPARE(number & total->geometry() & panel->contentsRect(), number);
+    QVERIFY(!number.intersects(drawn(child<QLabel>("Label19"))));
+    QVERIFY(!number.intersects(child<QWidget>("DBNavigator1")->geometry()));
 }
 
 void TestForm1Layout::windowOpensWithoutEnteringSearchBox() {

@@ -10,6 +10,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
@@ -18,6 +20,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 #include <functional>
@@ -103,11 +106,12 @@ private slots:
     void musiciansTabNarrowsToCurrentTrack();
     void tracksTabWithNoReleaseShowsLooseTracks();
     void notesButtonKeepsEverythingElse();
+    void overviewDoubleClickOpensClickedRelease_data();
     void overviewDoubleClickOpensClickedRelease();
     void tabChangeFromFocusedPageStaysOnClickedTab_data();
     void tabChangeFromFocusedPageStaysOnClickedTab();
-    void infoOpensAboutBoxModally_data();
-    void infoOpensAboutBoxModally();
+    void dialogsOpenModallyInFrontOfTheWindow_data();
+    void dialogsOpenModallyInFrontOfTheWindow();
 
     // search boxes
     void enteringFindShowsRegistration_data();
@@ -302,14 +306,40 @@ void TestPages::notesButtonKeepsEverythingElse() {
     QCOMPARE(text(form_->NumreDataSet, "NrTitel"), "Sama nimi");
 }
 
+void TestPages::overviewDoubleClickOpensClickedRelease_data() {
+    QTest::addColumn<QString>("where"); // cell, indicator, below (the rows) or titles
+    QTest::addColumn<int>("page");
+    QTest::addColumn<QString>("artist");
+    QTest::newRow("a cell") << "cell" << 2 << "Hanna";
+    QTest::newRow("the indicator column") << "indicator" << 2 << "Hanna";
+    QTest::newRow("the empty area below the last row") << "below" << 2 << "Anna";
+    QTest::newRow("the title row does nothing") << "titles" << 5 << "Anna";
+}
+
 void TestPages::overviewDoubleClickOpensClickedRelease() {
+    QFETCH(QString, where);
+    QFETCH(int, page);
+    QFETCH(QString, artist);
     userSelects(3); // the navigator goes off and stays so: a double-click runs no page change
     userSelects(5);
     auto* grid = child<TDBGrid>("DBGrid1");
     const QRect cell = grid->visualRect(grid->model()->index(3, 1));
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
-    QCOMPARE(form_->activePageNumber(), 2);
-    QCOMPARE(text(form_->LydsamDataSet, "Kunstner"), "Hanna");
+    const QRect lastRow = grid->visualRect(grid->model()->index(grid->model()->rowCount() - 1, 0));
+    QWidget* target = grid->viewport();
+    QPoint at = cell.center();
+    if (where == "indicator") {
+        target = grid->verticalHeader()->viewport();
+        at = QPoint(target->width() / 2, cell.center().y());
+    } else if (where == "below") {
+        at = QPoint(cell.center().x(), lastRow.bottom() + lastRow.height());
+        QVERIFY(at.y() < grid->viewport()->height());
+    } else if (where == "titles") {
+        target = grid->horizontalHeader()->viewport();
+        at = QPoint(cell.center().x(), target->height() / 2);
+    }
+    QTest::mouseDClick(target, Qt::LeftButton, {}, at);
+    QCOMPARE(form_->activePageNumber(), page);
+    QCOMPARE(text(form_->LydsamDataSet, "Kunstner"), artist);
     QVERIFY(!enabled("DBNavigator1"));
     QCOMPARE(errors_, QStringList());
 }
@@ -353,32 +383,44 @@ void TestPages::tabChangeFromFocusedPageStaysOnClickedTab() {
     QCOMPARE(errors_, QStringList());
 }
 
-void TestPages::infoOpensAboutBoxModally_data() {
+void TestPages::dialogsOpenModallyInFrontOfTheWindow_data() {
     QTest::addColumn<QString>("action");
-    QTest::newRow("menu bar Info") << "Info1";
-    QTest::newRow("hidden help menu Info") << "Information1";
+    QTest::addColumn<QString>("dialog");
+    QTest::newRow("menu bar Info") << "Info1"
+                                   << "TOrvena Orvena";
+    QTest::newRow("hidden help menu Info") << "Information1"
+                                           << "TOrvena Orvena";
+    QTest::newRow("text colour") << "Tekst1"
+                                 << "QColorDialog ";
+    QTest::newRow("background colour") << "Felter1"
+                                       << "QColorDialog ";
 }
 
-void TestPages::infoOpensAboutBoxModally() {
+// Modal, and with the window as transient parent: no taskbar entry of their own and never
+// behind the window.
+void TestPages::dialogsOpenModallyInFrontOfTheWindow() {
     QFETCH(QString, action);
+    QFETCH(QString, dialog);
     userSelects(4);
     QStringList seen; // class and name of the modal window met
-    QTimer poll;      // closes the box once it runs modally
+    QTimer poll;      // closes the dialog once it runs modally
     poll.setInterval(10);
     connect(&poll, &QTimer::timeout, this, [&] {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             seen << QLatin1String(modal->metaObject()->className()) + QLatin1Char(' ') +
                         modal->objectName();
+            const QWindow* parent = modal->windowHandle()->transientParent();
             QTest::keyClick(modal, Qt::Key_Escape);
+            QCOMPARE(parent, form_->windowHandle());
         }
     });
     poll.start();
     child<QAction>(action.toLatin1().constData())->trigger();
     poll.stop();
-    QCOMPARE(seen, QStringList{"TOrvena Orvena"});
+    QCOMPARE(seen, QStringList{dialog});
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     for (QWidget* w : QApplication::topLevelWidgets())
-        QVERIFY2(!qobject_cast<TOrvena*>(w), "the about box outlives its showing");
+        QVERIFY2(!qobject_cast<QDialog*>(w), "the dialog outlives its showing");
     QCOMPARE(form_->activePageNumber(), 4);
     QVERIFY(musicianCommands(true));
     QCOMPARE(errors_, QStringList());

@@ -1,14 +1,22 @@
 // Start-up and shutdown of the whole window on a temporary data folder.
+#include "collectionfiles.h"
 #include "dbaware/controlcolors.h"
 #include "dbaware/dbnavigator.h"
 #include "dbaware/errorbox.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/sessionend.h"
 #include "platform/inifile.h"
 #include "platform/terminationsignals.h"
+#include "report/replistform.h"
+#include "report/replistform1.h"
+#include "report/reppreview.h"
 #include "store/collection.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -40,6 +48,8 @@ private slots:
     void unwritableFolderKeepsWindowAndChanges();
     void unpostedEditIsSaved();
     void terminationSignalSaves();
+    void terminationClosesOpenDialogs_data();
+    void terminationClosesOpenDialogs();
     void damagedTableStopsTheOpening();
 
 private:
@@ -254,6 +264,73 @@ void TestStartup::terminationSignalSaves() {
     ::raise(SIGTERM);
     QTRY_VERIFY(!w->isVisible());
     QVERIFY(QFile::exists(data("Lydsam.dat")));
+}
+
+void TestStartup::terminationClosesOpenDialogs_data() {
+    QTest::addColumn<QString>("shown"); // what is open when the signal comes
+    QTest::newRow("about box") << "about";
+    QTest::newRow("message box") << "message";
+    QTest::newRow("colour dialog") << "colour";
+    QTest::newRow("preview of the releases list") << "preview";
+    QTest::newRow("preview still generating") << "generating";
+}
+
+// The signal closes the dialog as Cancel would and saves at once, not after the user has
+// dismissed the dialog.
+void TestStartup::terminationClosesOpenDialogs() {
+    QFETCH(QString, shown);
+    const int stored = shown == "generating" ? 3000 : 1; // long enough to be still running
+    writeTable(dir_->path() + '/', "Lydsam", [&](engine::Table& t) {
+        for (int i = 0; i < stored; ++i) {
+            t.append();
+            t.post();
+        }
+    });
+    auto w = open();
+    TRepListForm releases(&w->LydsamDataSet);
+    TRepListForm1 musicians(&w->MusikerDataSet);
+    w->setReportLayouts(&releases, &musicians);
+    QPointer<TRepPreview> preview;
+    connect(&releases, &TReport::previewOpened, this, [&](TRepPreview* p) { preview = p; });
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::terminationRequested, w.get(),
+            [&] { closeForSessionEnd(w.get()); });
+    addRelease(*w, "Signaali");
+    const QColor text = dbaware::textColor(w->findChild<QWidget*>(QStringLiteral("DBEdit1")));
+    w->show();
+    bool savedAtOnce = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        if (preview ? releases.generating() != (shown == "generating")
+                    : !QApplication::activeModalWidget())
+            return;
+        poll.stop();
+        const auto leftovers = qScopeGuard([&] { // a failure here must not leave them open
+            if (QWidget* modal = QApplication::activeModalWidget())
+                modal->close();
+            if (preview)
+                preview->close();
+        });
+        ::raise(SIGTERM);
+        QTRY_VERIFY(!w->isVisible());
+        QVERIFY(!QApplication::activeModalWidget() && !(preview && preview->isVisible()));
+        engine::Table back;
+        back.load(data("Lydsam.dat").toStdString());
+        savedAtOnce = back.recordCount() == stored + 1;
+    });
+    poll.start(2);
+    if (shown == "about")
+        w->Information1Click();
+    else if (shown == "message")
+        dbaware::showMessage(QStringLiteral("Levyholvi"), w.get());
+    else if (shown == "colour")
+        w->Tekst1Click();
+    else
+        w->Alleregistreringer1Click();
+    QVERIFY(savedAtOnce);
+    QVERIFY(!preview && !releases.generating());
+    QCOMPARE(dbaware::textColor(w->findChild<QWidget*>(QStringLiteral("DBEdit1"))), text);
+    QCOMPARE(errors_, QStringList());
 }
 
 void TestStartup::damagedTableStopsTheOpening() {

@@ -6,13 +6,17 @@
 #include "report/pagestore.h"
 #include "report/pageview.h"
 #include "report/reppreview.h"
+#include "report/repprinter.h"
+#include "report/storesink.h"
 #include "report/zoommath.h"
 
 #include "dbaware/errorbox.h"
 
+#include <QFileDialog>
 #include <QPainter>
 #include <QPointer>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QToolButton>
 #include <QtTest>
@@ -53,6 +57,27 @@ QToolButton* button(TRepPreview* w, const char* name) {
     return w->findChild<QToolButton*>(QString::fromLatin1(name));
 }
 
+// Clicks a preview button whose handler runs a file dialog; `answer` fills in the dialog,
+// which is then accepted.
+void throughFileDialog(TRepPreview* w, const char* name,
+                       const std::function<void(QFileDialog*)>& answer) {
+    bool met = false;
+    QTimer::singleShot(0, w, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        if (!dialog) {
+            if (modal)
+                modal->close();
+            return;
+        }
+        met = true;
+        answer(dialog);
+        static_cast<QDialog*>(dialog)->accept(); // as the dialog's own button does
+    });
+    button(w, name)->click();
+    QVERIFY(met);
+}
+
 } // namespace
 
 class TestPreview : public QObject {
@@ -72,6 +97,9 @@ private slots:
     void closingWhileGeneratingCancels();
     void secondPreviewWhileFirstIsOpen();
     void saveReportFileAndLoadItBack();
+    void saveButtonTypeGivesActionAndSuffix_data();
+    void saveButtonTypeGivesActionAndSuffix();
+    void loadButtonFindsLowerCaseReportFiles();
     void loadMissingOrDamagedFile();
     void textExportPlacesBandTextsInLines();
     void renderPageOne();
@@ -154,8 +182,16 @@ void TestPreview::windowAtOpen() {
         QCOMPARE(w->view()->zoom(), report::zoomToWidth(w->view()->viewSize().width(), 794));
         QCOMPARE(w->view()->pageSizeAt100(), QSize(794, 1123));
         QCOMPARE(w->statusText(), QStringLiteral("Page 1 of 3"));
+        QTest::keyClick(w->view(), Qt::Key_Escape);
+        QVERIFY(!w->isVisible());
     });
     QCOMPARE(statusAtOpen, QStringLiteral("Working..."));
+    // Restored from maximised, the window is in the middle of the screen, wherever the window
+    // manager would put it.
+    TRepPrinter recorder(std::make_unique<report::StoreSink>());
+    const TRepPreview unshown(&recorder);
+    const QPoint off = unshown.geometry().center() - unshown.screen()->availableGeometry().center();
+    QVERIFY(off.manhattanLength() <= 1);
 }
 
 void TestPreview::pageButtonsAndKeys_data() {
@@ -330,6 +366,65 @@ void TestPreview::saveReportFileAndLoadItBack() {
         const QString txt = dir_.filePath("loaded.TXT");
         w->saveTo(txt, TRepPreview::SaveAs::Text);
         QVERIFY(!QFileInfo::exists(txt));
+    });
+}
+
+void TestPreview::saveButtonTypeGivesActionAndSuffix_data() {
+    QTest::addColumn<int>("type"); // the filter's place in the Save dialog
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("contains");
+    QTest::newRow("report file") << 0 << "list.PRP"
+                                 << "";
+    QTest::newRow("text export") << 1 << "list.txt"
+                                 << "Artist 10";
+    QTest::newRow("PDF export") << 2 << "list.pdf"
+                                << "%PDF";
+}
+
+void TestPreview::saveButtonTypeGivesActionAndSuffix() {
+    QFETCH(int, type);
+    QFETCH(QString, file);
+    QFETCH(QString, contains);
+    engine::Table t;
+    fillReleases(t, 10);
+    TReport r;
+    releasesLayout(r, &t);
+    QTemporaryDir out;
+    withPreview(r, finished, [&](TRepPreview* w) {
+        throughFileDialog(w, "Save", [&](QFileDialog* d) {
+            d->selectNameFilter(d->nameFilters().at(type));
+            d->selectFile(out.filePath("list")); // typed without a suffix
+        });
+        if (type == 0) { // a report file loads back
+            w->loadFrom(out.filePath(file));
+            QCOMPARE(w->pageCount(), 1);
+        }
+    });
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList{file});
+    QFile saved(out.filePath(file));
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QVERIFY(saved.readAll().contains(contains.toLatin1()));
+}
+
+void TestPreview::loadButtonFindsLowerCaseReportFiles() {
+    engine::Table t;
+    fillReleases(t, 100);
+    TReport r;
+    releasesLayout(r, &t);
+    const QString path = dir_.filePath("lower.prp");
+    withPreview(r, finished, [&](TRepPreview* w) { w->saveTo(path, TRepPreview::SaveAs::Report); });
+    fillReleases(t, 1);
+    withPreview(r, finished, [&](TRepPreview* w) {
+        throughFileDialog(w, "Load", [&](QFileDialog* d) {
+            // Matched as the dialog lists files here: case-sensitively.
+            QStringList shown;
+            for (const QString& p : d->selectedNameFilter().section('(', 1).chopped(1).split(' '))
+                shown << QStringList{"lower.prp", "UPPER.PRP"}.filter(
+                    QRegularExpression::fromWildcard(p, Qt::CaseSensitive));
+            QCOMPARE(shown.size(), 2);
+            d->selectFile(path);
+        });
+        QCOMPARE(w->pageCount(), 3);
     });
 }
 

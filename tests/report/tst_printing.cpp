@@ -19,6 +19,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QToolButton>
+#include <QWindow>
 #include <QtTest>
 
 using namespace reporttest;
@@ -99,8 +100,10 @@ private slots:
     void loadedReportPrintsItsStoredPages();
     void progressWindowShowsMultiplesOfFive();
     void cancelInProgressWindowAbandonsTheJob();
+    void cancellingAPrintToThePrinter();
     void pdfExportHasTheTexts();
     void printerSetupKeepsTheChoices();
+    void printerSetupStaysInFrontOfThePreview();
     void printerChoicesAreStored();
     void noPrinterInstalled();
     void printThroughCupsToPdfQueue();
@@ -221,6 +224,31 @@ void TestPrinting::cancelInProgressWindowAbandonsTheJob() {
         QVERIFY(!qobject_cast<TPrintProgress*>(w)); // the window went with the run
 }
 
+void TestPrinting::cancellingAPrintToThePrinter() {
+    QTemporaryDir out;
+    FilePrinters printers(out.path());
+    engine::Table t;
+    fillReleases(t, 3000);
+    TReport r;
+    releasesLayout(r, &t);
+    r.ShowProgress = true;
+    QTimer poll; // presses Cancel as soon as the progress window shows
+    connect(&poll, &QTimer::timeout, this, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* p = qobject_cast<TPrintProgress*>(w); p && p->isVisible())
+                p->findChild<QPushButton*>("CancelButton")->click();
+    });
+    poll.start(1);
+    waitForPreview(r, [&](TRepPreview* w) {
+        w->findChild<QToolButton*>("Print")->click();
+        QVERIFY(!r.generating() && w->isVisible()); // only the print stops
+    });
+    QCOMPARE(printers.jobs, 1);
+    // The job was abandoned: no complete document came out of the printer.
+    const QString job = out.filePath("job1.pdf");
+    QVERIFY(!QFileInfo::exists(job) || pdfPages(job) < 60);
+}
+
 void TestPrinting::pdfExportHasTheTexts() {
     if (tool("pdftotext").isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
@@ -269,6 +297,26 @@ void TestPrinting::printerSetupKeepsTheChoices() {
     QCOMPARE(r.PrinterSettings.LastPage, 3);
     QCOMPARE(r.Page.Orientation, poLandscape);
     QCOMPARE(r.Page.PaperSize, psA4);
+}
+
+void TestPrinting::printerSetupStaysInFrontOfThePreview() {
+    QTemporaryDir out;
+    FilePrinters printers(out.path());
+    engine::Table t;
+    fillReleases(t, 5);
+    TReport r;
+    releasesLayout(r, &t);
+    waitForPreview(r, [&](TRepPreview* w) {
+        const QWindow* parent = nullptr;
+        QTimer::singleShot(0, this, [&] {
+            if (QWidget* d = QApplication::activeModalWidget()) { // modal: the print dialog
+                parent = d->windowHandle()->transientParent();
+                d->close();
+            }
+        });
+        w->findChild<QToolButton*>("PrintSetup")->click();
+        QCOMPARE(parent, w->windowHandle());
+    });
 }
 
 void TestPrinting::printerChoicesAreStored() {
