@@ -140,6 +140,8 @@ private slots:
     void emptyTableGivesOnlyThePageNumber();
     void renderPageOne_data();
     void renderPageOne();
+    void pricesInTheLocalesCurrencyFormat_data();
+    void pricesInTheLocalesCurrencyFormat();
 };
 
 void TestRepListForms::commonSettings_data() {
@@ -517,6 +519,45 @@ void TestRepListForms::renderPageOne() {
     for (int y = 0; y < 2970; y += 50) {
         QCOMPARE(at(left / 2, y), QColor(Qt::white));
         QCOMPARE(at(2100 - r->Page.RightMargin / 2, y), QColor(Qt::white));
+    }
+}
+
+void TestRepListForms::pricesInTheLocalesCurrencyFormat_data() {
+    QTest::addColumn<QString>("locale");
+    // Of kReleases, in order; the printed text has plain spaces where the locale has
+    // no-break ones, as every blank in a report's text.
+    QTest::addColumn<QStringList>("prices");
+    QTest::newRow("fi_FI") << "fi_FI" << QStringList{"89,90 €", "45,00 €", "12,50 €", "7,25 €"};
+    QTest::newRow("en_US") << "en_US" << QStringList{"$89.90", "$45.00", "$12.50", "$7.25"};
+}
+
+void TestRepListForms::pricesInTheLocalesCurrencyFormat() {
+    QFETCH(QString, locale);
+    QFETCH(QStringList, prices);
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+    engine::Table t;
+    fill(Releases, t);
+    TRepListForm r(&t);
+
+    const auto pages = run(r);
+    QCOMPARE(int(pages.size()), 1);
+    for (const QString& price : prices)
+        QVERIFY2(findText(pages[0], price), qPrintable(price));
+
+    // The text export prints each price at the end of its release's line.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.TXT"));
+    r.exportTo(report::ExportFormat::Text, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (std::size_t i = 0; i < std::size(kReleases); ++i) {
+        const auto line = std::find_if(lines.begin(), lines.end(), [&](const QString& l) {
+            return l.contains(QString::fromUtf8(kReleases[i].artist));
+        });
+        QVERIFY(line != lines.end());
+        QVERIFY2(line->trimmed().endsWith(prices[qsizetype(i)]), qPrintable(*line));
     }
 }
 
