@@ -524,13 +524,12 @@ void TestRepListForms::renderPageOne() {
 
 void TestRepListForms::pricesInTheLocalesCurrencyFormat_data() {
     QTest::addColumn<QString>("locale");
-    // Of kReleases, in order; the printed text has plain spaces where the locale has
-    // no-break ones, as every blank in a report's text.
-    QTest::addColumn<QStringList>("prices");
+    QTest::addColumn<QStringList>("prices"); // of kReleases; a report prints blanks as spaces
     QTest::newRow("fi_FI") << "fi_FI" << QStringList{"89,90 €", "45,00 €", "12,50 €", "7,25 €"};
     QTest::newRow("en_US") << "en_US" << QStringList{"$89.90", "$45.00", "$12.50", "$7.25"};
 }
 
+// The text export has the printed texts: each price ends its release's line.
 void TestRepListForms::pricesInTheLocalesCurrencyFormat() {
     QFETCH(QString, locale);
     QFETCH(QStringList, prices);
@@ -539,25 +538,17 @@ void TestRepListForms::pricesInTheLocalesCurrencyFormat() {
     engine::Table t;
     fill(Releases, t);
     TRepListForm r(&t);
-
-    const auto pages = run(r);
-    QCOMPARE(int(pages.size()), 1);
-    for (const QString& price : prices)
-        QVERIFY2(findText(pages[0], price), qPrintable(price));
-
-    // The text export prints each price at the end of its release's line.
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.TXT"));
     r.exportTo(report::ExportFormat::Text, path);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-    for (std::size_t i = 0; i < std::size(kReleases); ++i) {
-        const auto line = std::find_if(lines.begin(), lines.end(), [&](const QString& l) {
-            return l.contains(QString::fromUtf8(kReleases[i].artist));
-        });
-        QVERIFY(line != lines.end());
-        QVERIFY2(line->trimmed().endsWith(prices[qsizetype(i)]), qPrintable(*line));
+    for (qsizetype i = 0; i < prices.size(); ++i) {
+        const QString artist = QString::fromUtf8(kReleases[i].artist);
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString& l) { return l.contains(artist); });
+        QVERIFY2(line != lines.end() && line->trimmed().endsWith(prices[i]), qPrintable(artist));
     }
 }
 
