@@ -5,16 +5,21 @@
 #include "mainwindow/sessionend.h"
 #include "platform/helpviewer.h"
 #include "platform/paths.h"
+#include "platform/qttranslations.h"
 #include "platform/terminationsignals.h"
 #include "report/replistform.h"
 #include "report/replistform1.h"
 #include "store/collection.h"
 
 #include <QApplication>
+#include <QLocale>
 #include <QSessionManager>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Qt's own dialogs and buttons speak the user's language, English where Qt has no
+    // translation; the program's own captions are the layout's whatever the locale.
+    platform::installQtTranslations(QLocale::system());
 
     // Shown and painted before anything else is set up; it removes itself once the main
     // window is active.

@@ -16,7 +16,7 @@ void TDBEdit::showField() {
     showing_ = true;
     const int size = link_.fieldSize();
     setMaxLength(size > 0 ? size : 32767);
-    setText(link_.text());
+    setText(focused_ ? link_.editText() : link_.text());
     setCursorPosition(0);
     showing_ = false;
 }
@@ -63,7 +63,23 @@ void TDBEdit::keyPressEvent(QKeyEvent* event) {
     QLineEdit::keyPressEvent(event);
 }
 
+void TDBEdit::focusInEvent(QFocusEvent* event) {
+    if (!focused_) {
+        focused_ = true;
+        if (!link_.isModified())
+            showField();
+    }
+    QLineEdit::focusInEvent(event);
+}
+
 void TDBEdit::focusOutEvent(QFocusEvent* event) {
-    dbaware::guarded([this] { link_.updateRecord(); }, this);
+    // The focus that goes to another window (the error box among them) or into a menu comes
+    // back here: that is not leaving the control, and storing again would raise again.
+    const Qt::FocusReason reason = event->reason();
+    if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
+        focused_ = false;
+        if (dbaware::guarded([this] { link_.updateRecord(); }, this) && !link_.isModified())
+            showField();
+    }
     QLineEdit::focusOutEvent(event);
 }

@@ -6,6 +6,8 @@
 
 // One-line edit of one field of the current record. Typing puts the table into edit state;
 // leaving the control, Enter or a post stores the text; Esc brings the field's value back.
+// With the focus it shows the field's edit text (a price as a plain number), else its display
+// text.
 class TDBEdit : public QLineEdit {
     Q_OBJECT
 
@@ -20,6 +22,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
@@ -29,4 +32,5 @@ private:
 
     TFieldDataLink link_;
     bool showing_ = false;
+    bool focused_ = false; // the focus is here, also while another window is active
 };

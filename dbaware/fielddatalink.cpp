@@ -2,6 +2,7 @@
 
 #include "datasource.h"
 #include "engine/table.h"
+#include "fieldtext.h"
 
 TFieldDataLink::TFieldDataLink(QObject* parent) : QObject(parent) {}
 
@@ -64,13 +65,18 @@ int TFieldDataLink::fieldSize() const {
 
 QString TFieldDataLink::text() const {
     const int f = field();
-    return f < 0 ? QString() : QString::fromStdString(table()->asText(f));
+    return f < 0 ? QString() : dbaware::displayText(*table(), f);
+}
+
+QString TFieldDataLink::editText() const {
+    const int f = field();
+    return f < 0 ? QString() : dbaware::editText(*table(), f);
 }
 
 void TFieldDataLink::setText(const QString& text) {
     const int f = field();
     if (f >= 0)
-        table()->setText(f, text.toStdString());
+        dbaware::setFieldText(*table(), f, text);
 }
 
 bool TFieldDataLink::edit() {

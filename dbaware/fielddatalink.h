@@ -25,8 +25,10 @@ public:
     bool editing() const;
     int fieldSize() const; // characters of a string field, 0 for others
 
-    QString text() const;              // the field's text in the current record ("" when inactive)
-    void setText(const QString& text); // the table must be editing
+    // The field's text in the current record ("" when inactive): as shown, and as edited.
+    QString text() const;
+    QString editText() const;
+    void setText(const QString& text); // the table must be editing; takes either form
 
     // Puts the table into edit state when it browses. False when it could not.
     bool edit();

@@ -3,6 +3,7 @@
 #include "datasource.h"
 #include "engine/table.h"
 #include "errorbox.h"
+#include "fieldtext.h"
 
 #include <QWidget>
 
@@ -95,12 +96,11 @@ void TGridModel::writeText(int column, const QString& text) {
     const int f = fieldAt(column);
     if (!t || f < 0)
         return;
-    const std::string value = text.toStdString();
-    if (t->asText(f) == value)
+    if (dbaware::editText(*t, f) == text)
         return; // leaving a cell untouched must not mark the record modified
     if (t->state() == TableState::Browse)
         t->edit();
-    t->setText(f, value);
+    dbaware::setFieldText(*t, f, text);
 }
 
 int TGridModel::rowCount(const QModelIndex& parent) const {
@@ -126,7 +126,8 @@ QVariant TGridModel::data(const QModelIndex& index, int role) const {
         return int((number ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
     }
     try {
-        return QString::fromStdString(t->textAt(index.row(), f));
+        return role == Qt::EditRole ? dbaware::editTextAt(*t, index.row(), f)
+                                    : dbaware::displayTextAt(*t, index.row(), f);
     } catch (const std::exception&) {
         return {}; // painting must never throw into the event loop
     }

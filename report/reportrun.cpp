@@ -4,6 +4,7 @@
 #include "textlayout.h"
 #include "units.h"
 
+#include "dbaware/fieldtext.h"
 #include "engine/table.h"
 
 #include <QCoreApplication>
@@ -120,7 +121,7 @@ struct ReportRun::Impl {
         if (field < 0 || !t || !t->isOpen() || (t->eof() && t->bof()))
             return {};
         try {
-            return QString::fromStdString(t->asText(field));
+            return dbaware::displayText(*t, field);
         } catch (const std::exception&) {
             return {}; // a value that cannot be read prints empty
         }

@@ -8,6 +8,7 @@
 #include "dbaware/dbradiogroup.h"
 #include "dbaware/dbtext.h"
 #include "dbaware/errorbox.h"
+#include "dbaware/fieldtext.h"
 #include "extras/effectlabel.h"
 #include "locate/reclocate.h"
 
@@ -799,10 +800,10 @@ void TestForm1Layout::controlsShowTheirFields() {
     const std::pair<const char*, const char*> edits[] = {
         {"DBEdit1", "Titel"},     {"DBEdit2", "Kunstner"}, {"DBEdit3", "Forlag"},
         {"DBEdit4", "Genre"},     {"DBEdit5", "RegNr"},    {"DBEdit8", "Indspillet"},
-        {"DBEdit7", "Anskaffet"}, {"DBEdit6", "Pris"},     {"DBEdit12", "Num"},
-        {"DBEdit9", "Titel"}};
+        {"DBEdit7", "Anskaffet"}, {"DBEdit12", "Num"},     {"DBEdit9", "Titel"}};
     for (const auto& [name, field] : edits)
         QCOMPARE(child<QLineEdit>(name)->text(), QString::fromStdString(releases.asText(field)));
+    QCOMPARE(child<QLineEdit>("DBEdit6")->text(), dbaware::currencyDisplayText(99.5));
     QCOMPARE(child<QLabel>("DBText4")->text(), QStringLiteral("Sininen hetki"));
     QCOMPARE(child<QLabel>("DBText5")->text(), QStringLiteral("Kuutamokvartetti"));
     QCOMPARE(child<TDBRadioGroup>("DBRadioGroup1")->itemIndex(), 0); // CD

@@ -140,6 +140,8 @@ private slots:
     void emptyTableGivesOnlyThePageNumber();
     void renderPageOne_data();
     void renderPageOne();
+    void pricesInTheLocalesCurrencyFormat_data();
+    void pricesInTheLocalesCurrencyFormat();
 };
 
 void TestRepListForms::commonSettings_data() {
@@ -517,6 +519,36 @@ void TestRepListForms::renderPageOne() {
     for (int y = 0; y < 2970; y += 50) {
         QCOMPARE(at(left / 2, y), QColor(Qt::white));
         QCOMPARE(at(2100 - r->Page.RightMargin / 2, y), QColor(Qt::white));
+    }
+}
+
+void TestRepListForms::pricesInTheLocalesCurrencyFormat_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("prices"); // of kReleases; a report prints blanks as spaces
+    QTest::newRow("fi_FI") << "fi_FI" << QStringList{"89,90 €", "45,00 €", "12,50 €", "7,25 €"};
+    QTest::newRow("en_US") << "en_US" << QStringList{"$89.90", "$45.00", "$12.50", "$7.25"};
+}
+
+// The text export has the printed texts: each price ends its release's line.
+void TestRepListForms::pricesInTheLocalesCurrencyFormat() {
+    QFETCH(QString, locale);
+    QFETCH(QStringList, prices);
+    QLocale::setDefault(QLocale(locale));
+    const auto restore = qScopeGuard([] { QLocale::setDefault(QLocale::system()); });
+    engine::Table t;
+    fill(Releases, t);
+    TRepListForm r(&t);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.TXT"));
+    r.exportTo(report::ExportFormat::Text, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
+    for (qsizetype i = 0; i < prices.size(); ++i) {
+        const QString artist = QString::fromUtf8(kReleases[i].artist);
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString& l) { return l.contains(artist); });
+        QVERIFY2(line != lines.end() && line->trimmed().endsWith(prices[i]), qPrintable(artist));
     }
 }
 
