@@ -211,12 +211,12 @@ private:
         const QString type = string(rel, path, u"type"_s);
         if (type != u"instrument"_s && type != u"vocal"_s && type != u"performer"_s)
             return;
-        const std::string name = utf8(artistName(rel, path));
-        if (name.empty())
-            return;
         QStringList parts, qualifiers;
         for (const QString& a : strings(rel, path, u"attributes"_s))
             (isQualifier(a) ? qualifiers : parts).append(a);
+        const std::string name = utf8(artistName(rel, path));
+        if (name.empty())
+            return;
         if (type == u"performer"_s)
             parts.clear();
         if (parts.isEmpty())
