@@ -126,11 +126,11 @@ void fillRelease(ReleaseRecord& r, const Tags& tags) {
         r.media = mediumCode(tags.first({"MEDIA"}));
 }
 
-// Files in a fixed order whatever the file system lists first.
+// Files in a fixed order whatever the file system lists first. Hidden files are left out
+// (other systems' "._name.flac" shadows); files we may not read are kept, to be reported.
 QStringList audioFiles(const QString& folder) {
     QStringList files;
-    QDirIterator it(folder, QDir::Files | QDir::Readable | QDir::Hidden,
-                    QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
         if (tagFolderSuffixes().contains(QFileInfo(path).suffix().toLower()))
