@@ -1,0 +1,18 @@
+#pragma once
+
+#include "exchange/records.h"
+
+#include <QByteArray>
+#include <QString>
+
+namespace exchange {
+
+// A MusicBrainz release document as the web service gives it in JSON (one release, or
+// {"releases": [...]}), saved to a file. Raises ReadError naming the file, the JSON path
+// and what was expected when the file cannot be read or does not have that shape.
+ReadResult readMusicBrainz(const QString& path);
+
+// The same from bytes already in memory; nameForMessages stands for the file in messages.
+ReadResult readMusicBrainzJson(const QByteArray& bytes, const QString& nameForMessages);
+
+} // namespace exchange

@@ -1,0 +1,232 @@
+#include "exchange/tagfolder.h"
+
+#include "exchange/mediumcode.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <taglib/audioproperties.h>
+#include <taglib/fileref.h>
+#include <taglib/tfile.h>
+#include <taglib/tpropertymap.h>
+
+#include <algorithm>
+#include <map>
+#include <utility>
+
+using namespace Qt::StringLiterals;
+
+namespace exchange {
+
+namespace {
+
+std::string utf8(const QString& s) {
+    return s.toStdString();
+}
+
+QString text(const TagLib::String& s) {
+    return QString::fromStdString(s.to8Bit(true));
+}
+
+// The tags of one file, by TagLib's property names.
+class Tags {
+public:
+    explicit Tags(TagLib::PropertyMap map) : map_(std::move(map)) {}
+
+    QStringList all(const char* key) const {
+        QStringList values;
+        const auto it = map_.find(key);
+        if (it != map_.end())
+            for (const TagLib::String& v : it->second)
+                if (!text(v).trimmed().isEmpty())
+                    values.append(text(v).trimmed());
+        return values;
+    }
+    // The first value under the first of keys that has one.
+    QString first(std::initializer_list<const char*> keys) const {
+        for (const char* key : keys) {
+            const QStringList values = all(key);
+            if (!values.isEmpty())
+                return values.first();
+        }
+        return {};
+    }
+    // The leading number of "3" or "3/12"; 0 when there is none.
+    int number(const char* key) const {
+        static const QRegularExpression leading(u"^\\s*(\\d{1,6})"_s);
+        const QRegularExpressionMatch m = leading.match(first({key}));
+        return m.hasMatch() ? m.captured(1).toInt() : 0;
+    }
+    const TagLib::PropertyMap& map() const { return map_; }
+
+private:
+    TagLib::PropertyMap map_;
+};
+
+// Performer credits: "PERFORMER:GUITAR" keys (ID3v2's musician credits list, a role per
+// key) and "PERFORMER" values written "Name (instrument)" or "Name (guitar, vocals)".
+std::vector<MusicianRecord> performers(const Tags& tags) {
+    static const QRegularExpression withInstrument(u"^(.*\\S)\\s*\\(([^()]*)\\)$"_s);
+    std::vector<MusicianRecord> rows;
+    for (const auto& [key, values] : tags.map()) {
+        const QString k = text(key);
+        if (k != u"PERFORMER"_s && !k.startsWith(u"PERFORMER:"_s))
+            continue;
+        const QString role = k.mid(10).toLower();
+        for (const TagLib::String& value : values) {
+            const QString v = text(value).trimmed();
+            if (v.isEmpty())
+                continue;
+            if (!role.isEmpty()) {
+                rows.push_back({utf8(v), utf8(role), {}});
+                continue;
+            }
+            const QRegularExpressionMatch m = withInstrument.match(v);
+            if (!m.hasMatch()) {
+                rows.push_back({utf8(v), {}, {}});
+                continue;
+            }
+            const QStringList instruments = m.captured(2).split(u',', Qt::SkipEmptyParts);
+            for (const QString& instrument : instruments)
+                rows.push_back({utf8(m.captured(1)), utf8(instrument.trimmed()), {}});
+            if (instruments.isEmpty())
+                rows.push_back({utf8(m.captured(1)), {}, {}});
+        }
+    }
+    return rows;
+}
+
+struct FileTrack {
+    int disc = 0;
+    int number = 0;
+    QString path; // relative, the last tie-breaker
+    TrackRecord track;
+};
+
+struct Group {
+    ReleaseRecord release;
+    std::vector<FileTrack> tracks;
+};
+
+// Release fields come from the first file in order that carries them.
+void fillRelease(ReleaseRecord& r, const Tags& tags) {
+    const auto fill = [](std::string& field, const QString& value) {
+        if (field.empty())
+            field = utf8(value);
+    };
+    fill(r.forlag, tags.first({"LABEL", "ORGANIZATION", "PUBLISHER"}));
+    fill(r.regNr, tags.first({"CATALOGNUMBER"}));
+    fill(r.indspillet, tags.first({"DATE", "YEAR", "ORIGINALDATE"}));
+    fill(r.genre, tags.first({"GENRE"}));
+    if (r.media.empty())
+        r.media = mediumCode(tags.first({"MEDIA"}));
+}
+
+// Files in a fixed order whatever the file system lists first. Hidden files are left out
+// (other systems' "._name.flac" shadows); files we may not read are kept, to be reported.
+QStringList audioFiles(const QString& folder) {
+    QStringList files;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        if (tagFolderSuffixes().contains(QFileInfo(path).suffix().toLower()))
+            files.append(path);
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+void numberTracks(std::vector<FileTrack>& tracks) {
+    std::stable_sort(tracks.begin(), tracks.end(), [](const FileTrack& a, const FileTrack& b) {
+        return std::tie(a.disc, a.number, a.path) < std::tie(b.disc, b.number, b.path);
+    });
+    // One disc whose tracks carry distinct numbers keeps them; otherwise the tracks are
+    // numbered 1..n over all discs, as a multi-disc release has no other single numbering.
+    bool keep = !tracks.empty();
+    for (std::size_t i = 0; i < tracks.size() && keep; ++i)
+        keep = tracks[i].number > 0 && tracks[i].disc == tracks[0].disc &&
+               (i == 0 || tracks[i].number != tracks[i - 1].number);
+    for (std::size_t i = 0; i < tracks.size(); ++i)
+        tracks[i].track.nummer = keep ? tracks[i].number : static_cast<int>(i) + 1;
+}
+
+} // namespace
+
+const QStringList& tagFolderSuffixes() {
+    static const QStringList suffixes{u"flac"_s, u"ogg"_s, u"oga"_s, u"opus"_s, u"mp3"_s, u"m4a"_s};
+    return suffixes;
+}
+
+ReadResult readTagFolder(const QString& folder,
+                         const std::function<bool(int done, int total)>& progress) {
+    const QFileInfo info(folder);
+    if (!info.isDir() || !info.isReadable())
+        throw ReadError(utf8(u"%1: expected a readable folder of music files"_s.arg(folder)));
+    const QDir root(folder);
+    const QStringList files = audioFiles(folder);
+    const int total = static_cast<int>(files.size());
+
+    ReadResult result;
+    std::vector<Group> groups; // in order of their first file
+    std::map<std::pair<QString, QString>, std::size_t> groupOf;
+    for (int i = 0; i < total; ++i) {
+        const QString& path = files.at(i);
+        const QString relative = root.relativeFilePath(path);
+        // TagLib takes a file without a single audio frame for a valid one; its stream
+        // properties tell.
+        const TagLib::FileRef ref(QFile::encodeName(path).constData(), true,
+                                  TagLib::AudioProperties::Fast);
+        if (ref.isNull() || !ref.file()->isValid() || !ref.audioProperties() ||
+            ref.audioProperties()->sampleRate() <= 0) {
+            ++result.skipped;
+            result.notes.push_back(utf8(u"%1: not a readable audio file"_s.arg(relative)));
+        } else {
+            const Tags tags(ref.file()->properties());
+            const QString artist = tags.first({"ARTIST"});
+            const QString albumArtist = tags.first({"ALBUMARTIST", "ALBUM ARTIST"});
+            QString album = tags.first({"ALBUM"});
+            // Untitled files make one release per folder, named after it.
+            if (album.isEmpty())
+                album = QFileInfo(path).dir().dirName();
+            const QString releaseArtist = albumArtist.isEmpty() ? artist : albumArtist;
+
+            const auto key = std::pair(releaseArtist, album);
+            auto [it, added] = groupOf.try_emplace(key, groups.size());
+            if (added) {
+                groups.emplace_back();
+                groups.back().release.kunstner = utf8(releaseArtist);
+                groups.back().release.titel = utf8(album);
+            }
+            Group& group = groups[it->second];
+            fillRelease(group.release, tags);
+
+            FileTrack t;
+            t.disc = tags.number("DISCNUMBER");
+            t.number = tags.number("TRACKNUMBER");
+            t.path = relative;
+            t.track.nrTitel = utf8(tags.first({"TITLE"}));
+            if (t.track.nrTitel.empty())
+                t.track.nrTitel = utf8(QFileInfo(path).completeBaseName());
+            t.track.kunstner = utf8(artist.isEmpty() ? releaseArtist : artist);
+            t.track.komponist = utf8(tags.all("COMPOSER").join(u", "_s));
+            t.track.musicians = performers(tags);
+            group.tracks.push_back(std::move(t));
+        }
+        if (progress && !progress(i + 1, total))
+            throw ReadError(utf8(u"%1: reading the folder was cancelled"_s.arg(folder)));
+    }
+
+    for (Group& group : groups) {
+        numberTracks(group.tracks);
+        for (FileTrack& t : group.tracks)
+            group.release.tracks.push_back(std::move(t.track));
+        result.releases.push_back(std::move(group.release));
+    }
+    return result;
+}
+
+} // namespace exchange

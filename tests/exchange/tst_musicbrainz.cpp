@@ -1,0 +1,136 @@
+#include "exchange/mediumcode.h"
+#include "exchange/musicbrainz.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+// A two-disc release as the web service returns it with recording and work relations.
+const char* const kRelease = R"({"title": "Kesäyön ääniä", "date": "1998-05-12",
+  "artist-credit": [{"name": "Aino Ek", "joinphrase": " & "}, {"name": "Юрий", "joinphrase": ""}],
+  "label-info": [{"catalog-number": "KX-101", "label": {"name": "Pohjola Records"}},
+                 {"catalog-number": "other", "label": {"name": "Second Label"}}],
+  "media": [{"format": "Enhanced CD", "tracks": [{"title": "Aamu",
+    "artist-credit": [{"name": "Aino Ek", "joinphrase": " feat. "}, {"artist": {"name": "Bo"}}],
+    "recording": {"title": "Aamu", "relations": [
+      {"type": "instrument", "target-type": "artist", "attributes": ["guitar", "bass guitar"],
+       "artist": {"name": "Carl Dahl"}},
+      {"type": "instrument", "target-type": "artist", "attributes": ["guest", "piano"],
+       "artist": {"name": "Dora Ek"}},
+      {"type": "vocal", "target-type": "artist", "attributes": [], "artist": {"name": "Bo Berg"}},
+      {"type": "performer", "target-type": "artist", "artist": {"name": "Orkesteri"}},
+      {"type": "producer", "target-type": "artist", "artist": {"name": "Not a musician"}},
+      {"type": "performance", "target-type": "work", "work": {"relations": [
+        {"type": "composer", "target-type": "artist", "artist": {"name": "Eva Fors"}},
+        {"type": "lyricist", "target-type": "artist", "artist": {"name": "Not a composer"}},
+        {"type": "composer", "target-type": "artist", "artist": {"name": "Gustav Holm"}}]}}]}}]},
+    {"format": "CD", "tracks": [{"title": "Ilta", "artist-credit": null,
+      "recording": {"artist-credit": [{"name": "Bo"}]}}]}]})";
+
+} // namespace
+
+class TestMusicBrainz : public QObject {
+    Q_OBJECT
+
+private slots:
+    void readsReleaseFile() {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("release.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(kRelease) > 0);
+        file.close();
+
+        const exchange::ReadResult result = exchange::readMusicBrainz(file.fileName());
+        QCOMPARE(result.releases.size(), 1u);
+        const exchange::ReleaseRecord& r = result.releases[0];
+        QCOMPARE(r.kunstner + '|' + r.titel + '|' + r.forlag + '|' + r.regNr + '|' + r.indspillet +
+                     '|' + r.media,
+                 "Aino Ek & Юрий|Kesäyön ääniä|Pohjola Records|KX-101|1998-05-12|CD");
+        // Numbered on across the second disc; a track without a credit has its recording's.
+        QStringList got;
+        for (const exchange::TrackRecord& t : r.tracks) {
+            got.append(QString::fromStdString(std::to_string(t.nummer.value_or(-1)) + '|' +
+                                              t.nrTitel + '|' + t.kunstner + '|' + t.komponist));
+            for (const exchange::MusicianRecord& m : t.musicians)
+                got.append(QString::fromStdString(m.musiker + '|' + m.instrument + '|' + m.notat));
+        }
+        QCOMPARE(got,
+                 QStringList({"1|Aamu|Aino Ek feat. Bo|Eva Fors, Gustav Holm", "Carl Dahl|guitar|",
+                              "Carl Dahl|bass guitar|", "Dora Ek|piano|guest", "Bo Berg|vocals|",
+                              "Orkesteri||", "2|Ilta|Bo|"}));
+    }
+
+    void readsReleaseList() {
+        const exchange::ReadResult result = exchange::readMusicBrainzJson(
+            R"({"releases": [{"title": "One"}, {"title": "Two", "media": [{"tracks": [{}]}]}]})",
+            "list.json");
+        QCOMPARE(result.releases.size(), 2u);
+        QCOMPARE(result.releases[1].titel, "Two");
+        QCOMPARE(result.releases[1].tracks.at(0).nummer, 1);
+    }
+
+    void damagedInputIsNamed_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("truncated") << QByteArray("{\"title\": \"x\",\n  \"media\": [")
+                                   << "bad.json: line 2, column 13: expected JSON";
+        QTest::newRow("not an object")
+            << QByteArray("[1, 2]") << "bad.json: the top level: expected a JSON object";
+        QTest::newRow("no title") << QByteArray("{\"media\": []}")
+                                  << "bad.json: title: expected the release title";
+        QTest::newRow("label name a number")
+            << QByteArray(R"({"title": "x", "label-info": [{"label": {"name": 7}}]})")
+            << "bad.json: label-info[0].label.name: expected a string";
+        QTest::newRow("attributes not strings")
+            << QByteArray(R"({"title": "x", "media": [{"tracks": [{}, {"recording": {"relations":
+                 [{"type": "vocal", "target-type": "artist", "attributes": [3]}]}}]}]})")
+            << "bad.json: media[0].tracks[1].recording.relations[0].attributes: expected an "
+               "array of strings";
+        QTest::newRow("release in list not an object")
+            << QByteArray(R"({"releases": [{"title": "ok"}, 5]})")
+            << "bad.json: releases[1]: expected an object";
+    }
+    void damagedInputIsNamed() {
+        QFETCH(QByteArray, json);
+        QFETCH(QString, message);
+        try {
+            exchange::readMusicBrainzJson(json, "bad.json");
+            QFAIL("no error raised");
+        } catch (const exchange::ReadError& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).startsWith(message), e.what());
+        }
+    }
+    void missingFileRaises() {
+        QVERIFY_THROWS_EXCEPTION(exchange::ReadError, exchange::readMusicBrainz("/none/x.json"));
+    }
+
+    void mediumCodes_data() {
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QString>("code");
+        const std::pair<const char*, const char*> rows[] = {{"Enhanced CD", "CD"},
+                                                            {"Hybrid SACD", "CD"},
+                                                            {"SHM-CD", "CD"},
+                                                            {"VCD", ""},
+                                                            {"CDV", ""},
+                                                            {"MiniDisc", "MD"},
+                                                            {"Cassette", "MC"},
+                                                            {"Microcassette", ""},
+                                                            {"7\" Vinyl", "SG"},
+                                                            {"12\" Vinyl", "LP"},
+                                                            {"10\" Shellac", "78"},
+                                                            {"TT/45", "SG"},
+                                                            {"Digital Media", ""},
+                                                            {"lp", "LP"}};
+        for (const auto& [format, code] : rows)
+            QTest::newRow(format) << QString::fromUtf8(format) << QString::fromUtf8(code);
+    }
+    void mediumCodes() {
+        QFETCH(QString, format);
+        QFETCH(QString, code);
+        QCOMPARE(QString::fromStdString(exchange::mediumCode(format)), code);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMusicBrainz)
+#include "tst_musicbrainz.moc"

@@ -1,0 +1,163 @@
+#include "exchange/tagfolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <taglib/fileref.h>
+#include <taglib/tfile.h>
+#include <taglib/tpropertymap.h>
+
+namespace {
+
+// The smallest streams TagLib reads as audio: a FLAC signature with its STREAMINFO block
+// (44.1 kHz, stereo, 16 bits), and silent MPEG-1 layer III frames (128 kbit/s, 44.1 kHz).
+QByteArray audioStream(const QString& name) {
+    if (name.endsWith(".mp3"))
+        return (QByteArray("\xFF\xFB\x90", 3) + QByteArray(414, '\0')).repeated(12);
+    QByteArray info(34, '\0');
+    info[0] = info[2] = 0x10;
+    const quint64 format = (quint64(44100) << 44) | (quint64(1) << 41) | (quint64(15) << 36);
+    for (int i = 0; i < 8; ++i)
+        info[10 + i] = char(format >> (56 - 8 * i));
+    return QByteArray("fLaC\x80\x00\x00\x22", 8) + info;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+}
+
+using Tags = QList<std::pair<QByteArray, QString>>;
+
+// A tiny audio file at folder/name with the tags written through TagLib.
+void writeTagged(const QString& folder, const QString& name, const Tags& tags) {
+    const QString path = folder + '/' + name;
+    writeFile(path, audioStream(name));
+    TagLib::FileRef ref(QFile::encodeName(path).constData());
+    QVERIFY(!ref.isNull());
+    TagLib::PropertyMap map;
+    for (const auto& [key, value] : tags)
+        map[key.constData()].append(TagLib::String(value.toStdString(), TagLib::String::UTF8));
+    QVERIFY(ref.file()->setProperties(map).isEmpty());
+    QVERIFY(ref.save());
+}
+
+Tags track(const QString& album, const QString& disc, const QString& number, const QString& title,
+           const Tags& more = {}) {
+    return Tags{{"ALBUMARTIST", "Åsa Lind"}, {"ARTIST", "Åsa Lind"},  {"ALBUM", album},
+                {"DISCNUMBER", disc},        {"TRACKNUMBER", number}, {"TITLE", title}} +
+           more;
+}
+
+QString text(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QStringList releaseFields(const exchange::ReleaseRecord& r) {
+    QStringList fields{text(r.kunstner),   text(r.titel), text(r.forlag), text(r.regNr),
+                       text(r.indspillet), text(r.genre), text(r.media)};
+    for (const exchange::TrackRecord& t : r.tracks)
+        fields.append(QString::number(t.nummer.value_or(-1)) + ' ' + text(t.nrTitel));
+    return fields;
+}
+
+} // namespace
+
+class TestTagFolder : public QObject {
+    Q_OBJECT
+
+private slots:
+    void twoAlbumsBecomeTwoReleases() {
+        QTemporaryDir dir;
+        // File names sort against the track order on purpose.
+        writeTagged(dir.path(), "a/01.flac",
+                    track("Pohjoinen", "1/2", "2/2", "Toinen",
+                          {{"LABEL", "Revontuli"},
+                           {"CATALOGNUMBER", "RT-7"},
+                           {"DATE", "2003"},
+                           {"GENRE", "Kansanmusiikki"},
+                           {"MEDIA", "CD"},
+                           {"COMPOSER", "Eino Virta"},
+                           {"COMPOSER", "Liisa Virta"}}));
+        writeTagged(dir.path(), "a/02.flac", track("Pohjoinen", "2/2", "1/1", "Kolmas"));
+        writeTagged(dir.path(), "a/03.flac", track("Pohjoinen", "1/2", "1/2", "Ensimmäinen"));
+        // A single disc keeps its track numbers, gaps and all.
+        writeTagged(dir.path(), "b/x.mp3",
+                    track("Etelä", "", "5", "Viides", {{"MEDIA", "12\" Vinyl"}}));
+        writeTagged(dir.path(), "b/y.mp3", track("Etelä", "", "2", "Toinen"));
+        writeFile(dir.filePath("b/notes.txt"), audioStream("notes.flac")); // never read
+        // Unreadable files are counted and named, and the rest is read.
+        writeFile(dir.filePath("a/broken.flac"), "not audio");
+        writeFile(dir.filePath("empty.mp3"), {});
+
+        QList<std::pair<int, int>> calls;
+        const exchange::ReadResult result = exchange::readTagFolder(dir.path(), [&](int d, int t) {
+            calls.append({d, t});
+            return true;
+        });
+        QCOMPARE(calls.size(), 7);
+        QCOMPARE(calls.last(), std::pair(7, 7));
+        QCOMPARE(result.skipped, 2);
+        QCOMPARE(result.notes.size(), 2u);
+        QVERIFY(text(result.notes[0]).startsWith("a/broken.flac: "));
+        QVERIFY(text(result.notes[1]).startsWith("empty.mp3: "));
+        QCOMPARE(result.releases.size(), 2u);
+        QCOMPARE(releaseFields(result.releases[0]),
+                 QStringList({"Åsa Lind", "Pohjoinen", "Revontuli", "RT-7", "2003",
+                              "Kansanmusiikki", "CD", "1 Ensimmäinen", "2 Toinen", "3 Kolmas"}));
+        QCOMPARE(result.releases[0].tracks[1].komponist, "Eino Virta, Liisa Virta");
+        QCOMPARE(releaseFields(result.releases[1]),
+                 QStringList({"Åsa Lind", "Etelä", "", "", "", "", "LP", "2 Toinen", "5 Viides"}));
+    }
+
+    void performerCredits_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>("key");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("expected"); // "name|instrument"
+
+        QTest::newRow("name with instruments")
+            << "t.flac" << QByteArray("PERFORMER")
+            << QStringList{"Карл Дал (cello)", "Bo Berg (bass, vocals)", "Orkesteri"}
+            << QStringList{"Карл Дал|cello", "Bo Berg|bass", "Bo Berg|vocals", "Orkesteri|"};
+        QTest::newRow("ID3v2 musician credits")
+            << "t.mp3" << QByteArray("PERFORMER:DRUMS") << QStringList{"Eva Fors", "Gustav Holm"}
+            << QStringList{"Eva Fors|drums", "Gustav Holm|drums"};
+    }
+    void performerCredits() {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, key);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        Tags tags = track("Album", "1", "1", "Title");
+        for (const QString& v : values)
+            tags.append({key, v});
+        writeTagged(dir.path(), file, tags);
+
+        const exchange::ReadResult result = exchange::readTagFolder(dir.path());
+        QCOMPARE(result.releases.size(), 1u);
+        QStringList got;
+        for (const exchange::MusicianRecord& m : result.releases[0].tracks.at(0).musicians)
+            got.append(text(m.musiker + '|' + m.instrument));
+        QCOMPARE(got, expected);
+    }
+
+    void cancelOrNoFolderRaise() {
+        QTemporaryDir dir;
+        writeTagged(dir.path(), "1.flac", track("Album", "1", "1", "One"));
+        writeTagged(dir.path(), "2.flac", track("Album", "1", "2", "Two"));
+        QList<int> done;
+        const auto cancel = [&](int d, int) { return done.append(d), false; };
+        QVERIFY_THROWS_EXCEPTION(exchange::ReadError, exchange::readTagFolder(dir.path(), cancel));
+        QCOMPARE(done, QList<int>{1});
+        QVERIFY_THROWS_EXCEPTION(exchange::ReadError,
+                                 exchange::readTagFolder(dir.filePath("1.flac")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestTagFolder)
+#include "tst_tagfolder.moc"
