@@ -178,6 +178,12 @@ void TestPlatform::onlyARegularFileIsReadOrWritten() {
         QCOMPARE(TIniFile(path).readInteger(QStringLiteral("Startup"), QStringLiteral("Num"), 0),
                  7);
     QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("puuttuu.INI"))));
+    if (kind == QStringLiteral("device")) {
+        struct stat node {};
+        QCOMPARE(
+            ::lstat(QFile::encodeName(dir.filePath(QStringLiteral("null"))).constData(), &node), 0);
+        QVERIFY(S_ISCHR(node.st_mode)); // still the device
+    }
 }
 
 void TestPlatform::settingsFileName_data() {
