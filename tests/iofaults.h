@@ -1,4 +1,4 @@
-// Faults injected into the table files' system calls while an object of these lives.
+// An I/O error (EIO) injected into the table files' system calls while the object lives.
 #pragma once
 
 #include "engine/tablefile.h"
@@ -8,44 +8,24 @@
 
 #include <sys/stat.h>
 
-// stat of one path fails with the given error; every other path is checked for real.
-class StatFault {
+class IoFault {
 public:
-    StatFault(std::string path, int error) : saved_(engine::tablefile::systemCalls().statFile) {
-        path_ = std::move(path);
-        error_ = error;
-        engine::tablefile::systemCalls().statFile = fail;
+    // With a path, checking that file fails; without one, every fsync fails.
+    explicit IoFault(std::string statPath = {}) : saved_(calls()) {
+        path_ = std::move(statPath);
+        if (!path_.empty())
+            calls().statFile = [](const char* p, struct ::stat* st) {
+                return path_ == p ? (errno = EIO, -1) : ::stat(p, st);
+            };
+        else
+            calls().syncFile = [](int) { return errno = EIO, -1; };
     }
-    ~StatFault() { engine::tablefile::systemCalls().statFile = saved_; }
-    StatFault(const StatFault&) = delete;
-    StatFault& operator=(const StatFault&) = delete;
+    ~IoFault() { calls() = saved_; }
+    IoFault(const IoFault&) = delete;
+    IoFault& operator=(const IoFault&) = delete;
 
 private:
-    static int fail(const char* path, struct ::stat* st) {
-        if (path_ == path) {
-            errno = error_;
-            return -1;
-        }
-        return ::stat(path, st);
-    }
+    static engine::tablefile::SystemCalls& calls() { return engine::tablefile::systemCalls(); }
     inline static std::string path_;
-    inline static int error_ = 0;
-    int (*saved_)(const char*, struct ::stat*);
-};
-
-// Every fsync of a table file fails with EIO, as on a failing disk.
-class SyncFault {
-public:
-    SyncFault() : saved_(engine::tablefile::systemCalls().syncFile) {
-        engine::tablefile::systemCalls().syncFile = [](int) {
-            errno = EIO;
-            return -1;
-        };
-    }
-    ~SyncFault() { engine::tablefile::systemCalls().syncFile = saved_; }
-    SyncFault(const SyncFault&) = delete;
-    SyncFault& operator=(const SyncFault&) = delete;
-
-private:
-    int (*saved_)(int);
+    engine::tablefile::SystemCalls saved_;
 };
