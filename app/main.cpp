@@ -38,6 +38,8 @@ int main(int argc, char* argv[]) {
         store::dataFolder(args, platform::programDataFolder(exe).toStdString());
 
     TForm1 Form1(QString::fromStdString(folder), platform::settingsFilePath(exe));
+    if (Form1.collectionOpenElsewhere())
+        return 1;
     // The print layouts work on the window's tables and last as long as the window.
     TRepListForm RepListForm(&Form1.LydsamDataSet);
     TRepListForm1 RepListForm1(&Form1.MusikerDataSet);

@@ -128,6 +128,7 @@ int Table::findField(std::string_view name) const {
 }
 
 int Table::fieldIndex(std::string_view name) const {
+    requireOpen(); // a closed table has no fields; say why rather than which one is missing
     const int f = findField(name);
     if (f < 0)
         throw Error("Field '" + std::string(name) + "' not found");
@@ -598,6 +599,11 @@ void Table::checkBrowseMode() {
         post();
     else
         cancel();
+}
+
+void Table::updateRecord() {
+    requireEditing();
+    notifyUpdateData();
 }
 
 // ---------------------------------------------------------------------------- values

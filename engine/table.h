@@ -56,7 +56,7 @@ public:
     const std::vector<FieldDef>& fields() const { return fields_; }
     int fieldCount() const { return static_cast<int>(fields_.size()); }
     int findField(std::string_view name) const;  // case-insensitive; -1 when missing
-    int fieldIndex(std::string_view name) const; // raises "Field 'X' not found"
+    int fieldIndex(std::string_view name) const; // raises "Field 'X' not found"; needs it open
     void setDisplayWidth(int field, int width);
     int displayWidth(int field) const; // characters; a string field's size when not set
 
@@ -94,6 +94,7 @@ public:
     void deleteRecord(); // "Cannot perform this operation on an empty dataset" when empty
     bool modified() const { return modified_; }
     void checkBrowseMode(); // posts a modified edit or insert, cancels an unmodified one
+    void updateRecord();    // while editing: the controls store their pending input now
 
     // --- values of the current row (the edit buffer while editing) ----------------------------
     bool isNull(int field) const;

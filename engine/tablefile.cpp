@@ -5,9 +5,11 @@
 #include "rowcodec.h"
 #include "utf8.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <set>
 
 #include <fcntl.h>
@@ -20,8 +22,38 @@ namespace {
 
 constexpr std::string_view kMagic{"LVHTAB\r\n", 8};
 
-std::string systemError(const std::string& what, const std::string& path) {
-    return what + " '" + path + "': " + std::strerror(errno);
+std::string systemError(const std::string& what, const std::string& path, int error = errno) {
+    return what + " '" + path + "': " + std::strerror(error);
+}
+
+int realStat(const char* path, struct ::stat* st) {
+    return ::stat(path, st);
+}
+
+// The process's umask, read without changing it (other threads may be creating files).
+mode_t currentUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+    const mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+// Gives the new file the replaced one's mode, owner and group, or a new file's mode.
+void takeModeOf(int fd, const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) == 0) {
+        // Only the owner or root may change these; where not permitted the file is ours.
+        if (::fchown(fd, st.st_uid, st.st_gid) != 0 && errno != EPERM)
+            throw Error(std::strerror(errno));
+        if (::fchmod(fd, st.st_mode & 07777) != 0)
+            throw Error(std::strerror(errno));
+    } else if (::fchmod(fd, 0666 & ~currentUmask()) != 0) {
+        throw Error(std::strerror(errno));
+    }
 }
 
 class Reader {
@@ -103,6 +135,63 @@ private:
 };
 
 } // namespace
+
+SystemCalls& systemCalls() {
+    static SystemCalls calls{realStat, ::fsync};
+    return calls;
+}
+
+bool exists(const std::string& path) {
+    struct stat st {};
+    if (systemCalls().statFile(path.c_str(), &st) == 0)
+        return true;
+    const int error = errno;
+    if (error != ENOENT)
+        throw Error(systemError("Cannot open table file", path, error));
+    if (::lstat(path.c_str(), &st) == 0)
+        throw Error("Cannot open table file '" + path + "': it is a link to a missing file");
+    const std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    const std::string dir = folder.empty() ? std::string(".") : folder.string();
+    if (systemCalls().statFile(dir.c_str(), &st) != 0)
+        throw Error(systemError("Cannot open table file", path));
+    if (!S_ISDIR(st.st_mode))
+        throw Error(systemError("Cannot open table file", path, ENOTDIR));
+    return false;
+}
+
+int removeLeftovers(const std::string& path, std::filesystem::file_time_type before) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    const std::string prefix = target.filename().string() + ".tmp-";
+    const auto isSuffixChar = [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    };
+    int removed = 0;
+    std::string failed;
+    std::error_code ec;
+    // A folder that cannot be listed holds nothing to remove; opening the table reports it.
+    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.size() != prefix.size() + 6 || name.compare(0, prefix.size(), prefix) != 0 ||
+            !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(prefix.size()), name.end(),
+                         isSuffixChar))
+            continue;
+        std::error_code e;
+        if (!fs::is_regular_file(fs::symlink_status(it->path(), e)) || e)
+            continue;
+        const fs::file_time_type changed = fs::last_write_time(it->path(), e);
+        if (e || changed >= before)
+            continue;
+        if (fs::remove(it->path(), e))
+            ++removed;
+        else if (e && failed.empty())
+            failed = "Cannot remove '" + it->path().string() + "': " + e.message();
+    }
+    if (!failed.empty())
+        throw Error(failed);
+    return removed;
+}
 
 void checkFields(const std::vector<FieldDef>& fields) {
     if (fields.empty())
@@ -291,10 +380,9 @@ void write(const std::string& path, const std::vector<FieldDef>& fields, std::si
         appendFixed(tail, out.crc(), 4);
         out.put(tail);
         out.flush();
-        if (::fsync(fd) != 0)
-            throw Error(systemError("Cannot write table file", path));
-        if (::fchmod(fd, 0644) != 0)
-            throw Error(systemError("Cannot write table file", path));
+        takeModeOf(fd, path);
+        if (systemCalls().syncFile(fd) != 0)
+            throw Error(std::strerror(errno));
     } catch (const std::exception& e) {
         ::close(fd);
         ::unlink(tmp.c_str());

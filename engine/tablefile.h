@@ -3,11 +3,14 @@
 #include "field.h"
 
 #include <cstddef>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+struct stat;
 
 // The table file: magic, format version, field definitions, rows (row blobs as in memory),
 // and a CRC-32C of everything before it. All integers little-endian.
@@ -37,9 +40,28 @@ Image read(const std::string& path);
 Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksum = true);
 
 // Calls each(emit) once; emit(blob) appends one row. Writes a temporary file in the same
-// folder, flushes it to disk, keeps the file it replaces as path + ".bak", then renames.
+// folder, flushes it to disk, keeps the file it replaces as path + ".bak", then renames. The new
+// file keeps the replaced one's mode (and owner and group where permitted); a first one gets
+// 0666 less the umask.
 void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
            const std::function<void(const std::function<void(std::string_view)>&)>& each);
+
+// Whether a table file is at path. Only "no such file" for the file itself, in a folder that
+// exists, counts as none; any other failure (I/O error, permission, a dangling or looping
+// link, a missing folder) raises an Error naming the path and the system's reason.
+bool exists(const std::string& path);
+
+// Removes the temporary files that an interrupted write of path left behind (path +
+// ".tmp-XXXXXX", regular files changed before `before`); nothing else is touched. Returns
+// how many were removed.
+int removeLeftovers(const std::string& path, std::filesystem::file_time_type before);
+
+// The system calls the table files make where a fault matters; tests swap in failing ones.
+struct SystemCalls {
+    int (*statFile)(const char* path, struct ::stat* st);
+    int (*syncFile)(int fd);
+};
+SystemCalls& systemCalls();
 
 // Checks a blob against the field list: exact length, fixed payload sizes, string sizes.
 bool validRow(std::string_view blob, const std::vector<FieldDef>& fields);

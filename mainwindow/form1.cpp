@@ -3,6 +3,7 @@
 #include "dbaware/errorbox.h"
 #include "extras/playwav.h"
 #include "locate/reclocate.h"
+#include "store/collectionlock.h"
 
 #include <QCloseEvent>
 #include <QFocusEvent>
@@ -92,12 +93,18 @@ void TForm1::createComponents() {
     GenreSource = makeSource("GenreSource", GenreDataSet);
     ArkivSource = makeSource("ArkivSource", ArkivDataSet);
 
-    LydsamDataSet.afterInsert = [this] { LydsamDataSetAfterInsert(); };
+    LydsamDataSet.afterInsert = [this] {
+        runInsertRule(LydsamDataSet, &TForm1::LydsamDataSetAfterInsert);
+    };
     LydsamDataSet.afterPost = [this] { LydsamDataSetAfterPost(); };
     LydsamDataSet.afterDelete = [this] { LydsamDataSetAfterDelete(); };
-    NumreDataSet.afterInsert = [this] { NumreDataSetAfterInsert(); };
+    NumreDataSet.afterInsert = [this] {
+        runInsertRule(NumreDataSet, &TForm1::NumreDataSetAfterInsert);
+    };
     NumreDataSet.afterPost = [this] { NumreDataSetAfterPost(); };
-    MusikerDataSet.afterInsert = [this] { MusikerDataSetAfterInsert(); };
+    MusikerDataSet.afterInsert = [this] {
+        runInsertRule(MusikerDataSet, &TForm1::MusikerDataSetAfterInsert);
+    };
 
     auto makeLocator = [this](const char* name, TDataSource* source, const QString& field) {
         auto* locator = new TRecLocate(this);

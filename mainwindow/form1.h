@@ -9,14 +9,21 @@
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 class QCloseEvent;
 class TPlayWav;
 class TRecLocate;
 class TRepListForm;
 class TRepListForm1;
+namespace store {
+class CollectionLock;
+}
 
 // The main window: the collection's five tables and every control through which the user sees
 // and edits them. Its layout comes from form1.ui; the handlers live in the form1_*.cpp files,
@@ -48,6 +55,8 @@ public:
     void FormCreate();
     bool FormClose(); // false keeps the window open
     void SaveChanges();
+    // Another window has this collection: the tables stay closed and the program ends.
+    bool collectionOpenElsewhere() const { return openElsewhere_; }
     void Exit1Click();
 
     // --- record rules, run by the tables' hooks --------------------------------------------
@@ -134,8 +143,18 @@ private:
     void selectMusicians(ToolbarButton* button, const char* field, const QString& emptyMessage);
     QColor chooseColor(const QColor& initial);
 
+    // The values a record-rule hook left in a new row; an insert still holding exactly these
+    // was never typed into.
+    using RowValues = std::vector<std::optional<std::string>>;
+    static RowValues rowValues(const engine::Table& t);
+    void runInsertRule(engine::Table& t, void (TForm1::*rule)());
+    void cancelUntypedInserts();
+
     QString dataFolder_;
     QString settingsFile_;
+    std::unique_ptr<store::CollectionLock> lock_;
+    bool openElsewhere_ = false;
+    std::map<engine::Table*, RowValues> ruleFilled_;
     bool selectingPage_ = false;
     int shownPage_ = -1; // the page whose switch has finished; another while one is under way
     TRepListForm* RepListForm = nullptr;

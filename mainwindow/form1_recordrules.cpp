@@ -3,6 +3,19 @@
 
 #include "store/recordrules.h"
 
+TForm1::RowValues TForm1::rowValues(const engine::Table& t) {
+    RowValues values;
+    for (int f = 0; f < t.fieldCount(); ++f)
+        values.push_back(t.isNull(f) ? std::nullopt : std::optional(t.asText(f)));
+    return values;
+}
+
+void TForm1::runInsertRule(engine::Table& t, void (TForm1::*rule)()) {
+    ruleFilled_.erase(&t);
+    (this->*rule)();
+    ruleFilled_[&t] = rowValues(t);
+}
+
 void TForm1::LydsamDataSetAfterInsert() {
     const std::int32_t num = store::issueArchiveNumber(ArkivDataSet, LydsamDataSet);
     // Only the registration page can take the focus into the title edit.

@@ -9,6 +9,7 @@
 #include "platform/inifile.h"
 #include "platform/wincolor.h"
 #include "store/collection.h"
+#include "store/collectionlock.h"
 #include "store/settings.h"
 
 namespace {
@@ -35,6 +36,22 @@ std::string TForm1::tablePath(const std::string& name) const {
 }
 
 void TForm1::FormCreate() {
+    // Two programs saving one collection would each discard the other's changes.
+    lock_ = std::make_unique<store::CollectionLock>(dataFolder_.toStdString());
+    if (lock_->heldElsewhere()) {
+        openElsewhere_ = true;
+        dbaware::showMessage(QStringLiteral("Kokoelma on jo avattu toisessa Levyholvi-ikkunassa."),
+                             this);
+        return;
+    }
+    if (lock_->held()) {
+        // No other program saves here now, so these are what interrupted saves left.
+        try {
+            store::removeSaveLeftovers(dataFolder_.toStdString(), store::processStart());
+        } catch (const std::exception& e) {
+            dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+        }
+    }
     for (const char* name : kOpenOrder) {
         try {
             store::openTable(tableNamed(name), store::collectionTable(name), tablePath(name));
@@ -63,10 +80,30 @@ void TForm1::SaveChanges() {
         store::saveChanges(tableNamed(name), tablePath(name));
 }
 
+void TForm1::cancelUntypedInserts() {
+    for (auto& [table, filled] : ruleFilled_) {
+        if (table->state() != engine::TableState::Insert)
+            continue;
+        table->updateRecord();
+        if (rowValues(*table) == filled)
+            table->cancel(); // as Cancel would: an archive number it took stays used
+    }
+    ruleFilled_.clear();
+}
+
 bool TForm1::FormClose() {
+    if (openElsewhere_)
+        return true; // the other window owns the tables and the settings
     platform::quitHelp();
     try {
+        cancelUntypedInserts();
         SaveChanges();
+    } catch (const std::exception& e) {
+        // Nothing is lost: the changes stay pending and the next close tries again.
+        dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+        return false;
+    }
+    try {
         TIniFile ini(settingsFile_);
         store::Settings s;
         const bool hasRelease = LydsamDataSet.isOpen() && !LydsamDataSet.isEmpty();
@@ -76,9 +113,9 @@ bool TForm1::FormClose() {
         s.bgColor = platform::valueFromColor(dbaware::backgroundColor(DBEdit1));
         store::writeSettings(ini, s);
     } catch (const std::exception& e) {
-        // Nothing is lost: the changes stay pending and the next close tries again.
+        // The tables are saved; the settings are the smaller loss, and a close asked for by a
+        // signal must end.
         dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
-        return false;
     }
     return true;
 }

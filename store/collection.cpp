@@ -1,6 +1,7 @@
 #include "collection.h"
 
 #include "engine/error.h"
+#include "engine/tablefile.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +14,9 @@ using engine::Table;
 namespace {
 
 constexpr int kMemoSize = 35;
+
+// Taken while the program starts, before any table is saved.
+const std::filesystem::file_time_type kProcessStart = std::filesystem::file_time_type::clock::now();
 
 engine::FieldDef str(const char* name, int size) {
     return {name, FieldType::String, size};
@@ -150,8 +154,7 @@ std::string dataFolder(const std::vector<std::string>& args, const std::string& 
 }
 
 void openTable(Table& t, const CollectionTable& table, const std::string& path) {
-    std::error_code ec;
-    if (!std::filesystem::exists(path, ec)) {
+    if (!engine::tablefile::exists(path)) {
         table.create(t);
     } else {
         t.load(path);
@@ -166,6 +169,17 @@ void openTable(Table& t, const CollectionTable& table, const std::string& path) 
     }
     table.setDisplayWidths(t);
     table.createIndices(t);
+}
+
+std::filesystem::file_time_type processStart() {
+    return kProcessStart;
+}
+
+int removeSaveLeftovers(const std::string& folder, std::filesystem::file_time_type before) {
+    int removed = 0;
+    for (const CollectionTable& table : collectionTables())
+        removed += engine::tablefile::removeLeftovers(folder + table.fileName, before);
+    return removed;
 }
 
 bool saveChanges(Table& t, const std::string& path) {

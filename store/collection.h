@@ -2,6 +2,7 @@
 
 #include "engine/table.h"
 
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,8 +46,14 @@ const CollectionTable& collectionTable(std::string_view name);
 std::string dataFolder(const std::vector<std::string>& args, const std::string& executableDir);
 
 // Loads the table from path when the file exists, else creates it empty; then display widths
-// and indices. A file that fails to load raises its error and leaves the table closed.
+// and indices. A file that fails to load, or whose presence cannot be checked (I/O error,
+// permission, a broken link), raises its error and leaves the table closed.
 void openTable(engine::Table& t, const CollectionTable& table, const std::string& path);
+
+// Removes what interrupted saves of the five tables left in folder (ending in "/"): their
+// temporary files changed before `before`, normally processStart(). Returns how many.
+int removeSaveLeftovers(const std::string& folder, std::filesystem::file_time_type before);
+std::filesystem::file_time_type processStart();
 
 // Writes the table to path when it has pending changes (an unfinished edit is posted first).
 // The changes count as saved only once the file is written, so a failed save can be retried.

@@ -15,9 +15,10 @@ struct Settings {
     int txColor = kDefaultText;
 };
 
+// Reads the four; a colour that is negative (a system colour) reads as its default.
 Settings readSettings(const TIniFile& ini);
-// Writes Num, TxColor, Side and BgColor in that order; the first failure raises and the
-// rest are not written.
+// Writes Num, TxColor, Side and BgColor in one replacement of the file; a failure raises and
+// leaves the file as it was.
 void writeSettings(TIniFile& ini, const Settings& s);
 
 // The page (1 to 7) that a stored "Side" opens: 2 to 5 as they are, anything else the first.

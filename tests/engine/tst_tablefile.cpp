@@ -1,5 +1,6 @@
 // Table files: round trips through save and load, atomic saving with a backup, and damaged
 // files, which must raise an error naming the file and never crash.
+#include "../iofaults.h"
 #include "engine/checksum.h"
 #include "engine/error.h"
 #include "engine/table.h"
@@ -256,6 +257,10 @@ private slots:
     void saveKeepsReplacedFileAsBackup();
     void failedSaveLeavesFileIntact_data();
     void failedSaveLeavesFileIntact();
+    void failedSyncNamesTheFileOnce();
+    void saveKeepsTheMode_data();
+    void saveKeepsTheMode();
+    void leftoversOfInterruptedSaves();
 
     void truncatedFileRaises();
     void truncatedLargeFileRaises();
@@ -703,6 +708,66 @@ void TestTableFile::failedSaveLeavesFileIntact() {
     QVERIFY2(!hasTempLeftovers(folder), "a temporary file was left behind");
     QVERIFY(t.isOpen());
     COMPARE_ROWS(rowsOf(t), rows);
+}
+
+void TestTableFile::failedSyncNamesTheFileOnce() {
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("t.dat")).toStdString();
+    Table t;
+    fillSample(t);
+    t.save(path);
+    const std::string before = readAll(path);
+    appendRow(t, {"uusi", std::nullopt, std::nullopt, std::nullopt, std::nullopt});
+    const IoFault fault;
+    QCOMPARE(errorOf([&] { t.save(path); }),
+             QStringLiteral("Cannot write table file '%1': Input/output error")
+                 .arg(QString::fromStdString(path)));
+    QVERIFY(readAll(path) == before);
+    QVERIFY(!hasTempLeftovers(dir.path().toStdString()));
+}
+
+void TestTableFile::saveKeepsTheMode_data() {
+    QTest::addColumn<int>("existing"); // -1: no file yet
+    QTest::addColumn<int>("mode");
+    QTest::newRow("a private file stays private") << 0600 << 0600;
+    QTest::newRow("group-readable stays so") << 0640 << 0640;
+    QTest::newRow("a new file follows the umask (077)") << -1 << 0600;
+}
+
+void TestTableFile::saveKeepsTheMode() {
+    QFETCH(int, existing);
+    QFETCH(int, mode);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("t.dat")).toStdString();
+    Table t;
+    fillSample(t);
+    if (existing >= 0) {
+        t.save(path);
+        QCOMPARE(::chmod(path.c_str(), static_cast<mode_t>(existing)), 0);
+    }
+    const mode_t old = ::umask(077);
+    t.save(path);
+    ::umask(old);
+    QCOMPARE(static_cast<int>(fs::status(path).permissions()), mode);
+}
+
+void TestTableFile::leftoversOfInterruptedSaves() {
+    QTemporaryDir dir;
+    const auto cutOff = fs::file_time_type::clock::now();
+    for (const char* name : {"t.dat", "t.dat.tmp-aB3xY9", "t.dat.tmp-new123", "u.dat.tmp-aB3xY9",
+                             "t.dat.tmp-aB3xY9z", "t.dat.tmp-kopio!"}) {
+        const std::string path = dir.filePath(QString::fromLatin1(name)).toStdString();
+        writeAll(path, "x");
+        const bool recent = std::string_view(name).ends_with("new123");
+        fs::last_write_time(path, cutOff + std::chrono::minutes(recent ? 1 : -1));
+    }
+    fs::create_directory(dir.filePath(QStringLiteral("t.dat.tmp-folder")).toStdString());
+    QCOMPARE(engine::tablefile::removeLeftovers(dir.filePath(QStringLiteral("t.dat")).toStdString(),
+                                                cutOff),
+             1);
+    // Only the old one of this table's: not one still being written, nor anything else.
+    QVERIFY(!entriesOf(dir.path().toStdString()).contains(QStringLiteral("t.dat.tmp-aB3xY9")));
+    QCOMPARE(entriesOf(dir.path().toStdString()).size(), 6);
 }
 
 // ------------------------------------------------------------------------------ damaged files

@@ -1,4 +1,5 @@
 // Start-up and shutdown of the whole window on a temporary data folder.
+#include "../iofaults.h"
 #include "collectionfiles.h"
 #include "dbaware/controlcolors.h"
 #include "dbaware/dbnavigator.h"
@@ -23,11 +24,37 @@
 
 #include <csignal>
 #include <memory>
+#include <optional>
+
+#include <unistd.h>
 
 namespace {
 
 QColor colourOf(int value) {
     return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+int rowsIn(const QString& path) {
+    if (!QFile::exists(path))
+        return 0;
+    engine::Table t;
+    t.load(path.toStdString());
+    return t.recordCount();
+}
+
+// A temporary file as an interrupted save leaves it, from an hour ago.
+void leaveInterruptedSave(const QString& path) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("osittain");
+    QVERIFY(f.flush());
+    QVERIFY(f.setFileTime(QDateTime::currentDateTime().addSecs(-3600),
+                          QFileDevice::FileModificationTime));
 }
 
 } // namespace
@@ -51,6 +78,13 @@ private slots:
     void terminationClosesOpenDialogs_data();
     void terminationClosesOpenDialogs();
     void damagedTableStopsTheOpening();
+    void unreadableTableStaysClosed_data();
+    void unreadableTableStaysClosed();
+    void unwritableSettingsStillClose();
+    void secondWindowLeavesTheCollectionAlone();
+    void untypedInsertIsNotSaved_data();
+    void untypedInsertIsNotSaved();
+    void newTrackAndMusicianTakeTheShownValues();
 
 private:
     std::unique_ptr<TForm1> open();
@@ -194,6 +228,7 @@ void TestStartup::hexadecimalSettings_data() {
     QTest::addColumn<QString>("num");
     QTest::newRow("0x") << "0xFF";
     QTest::newRow("dollar") << "$FF";
+    QTest::newRow("more than eight digits") << "0x0000000FF";
 }
 
 void TestStartup::hexadecimalSettings() {
@@ -216,12 +251,13 @@ void TestStartup::hexadecimalSettings() {
 
 void TestStartup::unwritableFolderKeepsWindowAndChanges() {
     QTemporaryDir base;
-    QFile blocker(base.filePath(QStringLiteral("folder")));
-    QVERIFY(blocker.open(QIODevice::WriteOnly)); // the data folder's name is taken by a file
-    blocker.close();
     auto w = std::make_unique<TForm1>(base.filePath(QStringLiteral("folder/")), settings_);
     QVERIFY(errors_.isEmpty()); // missing files: empty tables, nothing to report yet
     addRelease(*w, "Tärkeä");
+    QVERIFY(QDir(base.filePath(QStringLiteral("folder"))).removeRecursively());
+    QFile blocker(base.filePath(QStringLiteral("folder")));
+    QVERIFY(blocker.open(QIODevice::WriteOnly)); // the data folder's name is taken by a file
+    blocker.close();
     w->show();
     QVERIFY(!w->close());
     QCOMPARE(errors_.size(), 1);
@@ -360,6 +396,163 @@ void TestStartup::damagedTableStopsTheOpening() {
     QFile after(data("Arkiv.dat"));
     QVERIFY(after.open(QIODevice::ReadOnly));
     QCOMPARE(after.readAll(), damaged); // never overwritten
+}
+
+void TestStartup::unreadableTableStaysClosed_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("link"); // what the file is made a link to; empty: an I/O error
+    QTest::addColumn<QString>("reason");
+    QTest::newRow("I/O error on the releases") << "Lydsam.dat" << QByteArray() << "Input/output";
+    QTest::newRow("the genres' file links to nothing")
+        << "Genre.dat" << QByteArray("puuttuu") << "missing";
+    QTest::newRow("the tracks' file links to itself")
+        << "Numre.dat" << QByteArray("Numre.dat") << "Too many levels of symbolic links";
+}
+
+void TestStartup::unreadableTableStaysClosed() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, link);
+    QFETCH(QString, reason);
+    {
+        auto w = open();
+        addRelease(*w, "A");
+        for (auto [t, field] :
+             {std::pair{&w->NumreDataSet, "NrTitel"}, std::pair{&w->GenreDataSet, "Genre"}}) {
+            t->append();
+            t->setText(field, "x");
+            t->post();
+        }
+        QVERIFY(w->close());
+    }
+    const QString path = dir_->filePath(file);
+    if (!link.isEmpty()) {
+        QVERIFY(QFile::remove(path));
+        QCOMPARE(::symlink(link.constData(), QFile::encodeName(path).constData()), 0);
+    }
+    const QByteArray before = contents(path);
+    std::optional<IoFault> fault;
+    if (link.isEmpty())
+        fault.emplace(path.toStdString());
+    auto w = open();
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY2(errors_.first().contains(path) && errors_.first().contains(reason),
+             qPrintable(errors_.first()));
+    engine::Table& t = file == QStringLiteral("Lydsam.dat")  ? w->LydsamDataSet
+                       : file == QStringLiteral("Genre.dat") ? w->GenreDataSet
+                                                             : w->NumreDataSet;
+    QVERIFY(!t.isOpen());
+    errors_.clear();
+    dbaware::guarded([&] { // whatever the user tries there
+        t.append();
+        t.post();
+    });
+    // The tracks page on closed tables says so, not which field it missed.
+    w->findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(2);
+    for (const QString& e : errors_)
+        QCOMPARE(e, QStringLiteral("Cannot perform this operation on a closed dataset."));
+    QVERIFY(w->close());
+    fault.reset();
+    QCOMPARE(contents(path), before); // nothing was saved over it
+}
+
+void TestStartup::unwritableSettingsStillClose() {
+    QVERIFY(QDir().mkdir(settings_)); // the settings file's name is taken by a folder
+    auto w = open();
+    addRelease(*w, "A");
+    w->show();
+    QVERIFY(w->close());
+    QCOMPARE(errors_, QStringList{QStringLiteral("Unable to write to ") + settings_ + u'.'});
+    QCOMPARE(rowsIn(data("Lydsam.dat")), 1);
+}
+
+void TestStartup::secondWindowLeavesTheCollectionAlone() {
+    const QString leftover = data("Lydsam.dat.tmp-Ab12Cd");
+    leaveInterruptedSave(leftover);
+    auto first = open();
+    QVERIFY(!QFile::exists(leftover));
+    addRelease(*first, "Ensimmäinen");
+    leaveInterruptedSave(leftover);
+
+    QStringList messages;
+    dbaware::setMessageHandler([&](const QString& m) { messages << m; });
+    auto second = open();
+    dbaware::setMessageHandler(nullptr);
+    QCOMPARE(messages,
+             QStringList{QStringLiteral("Kokoelma on jo avattu toisessa Levyholvi-ikkunassa.")});
+    QVERIFY(second->collectionOpenElsewhere());
+    QVERIFY(!second->LydsamDataSet.isOpen());
+    QVERIFY(second->close());
+    second.reset();
+    QVERIFY(QFile::exists(leftover)); // only the program holding the collection tidies it
+    QVERIFY(!QFile::exists(settings_));
+    QVERIFY(!QFile::exists(data("Lydsam.dat")));
+
+    QVERIFY(first->close());
+    first.reset();
+    auto third = open();
+    QVERIFY(!third->collectionOpenElsewhere());
+    QCOMPARE(third->LydsamDataSet.recordCount(), 1);
+}
+
+void TestStartup::untypedInsertIsNotSaved_data() {
+    QTest::addColumn<QString>("navigator");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("a new release") << "DBNavigator1"
+                                   << "Lydsam.dat" << false;
+    QTest::newRow("a new track") << "DBNavigator4"
+                                 << "Numre.dat" << false;
+    QTest::newRow("a new musician row") << "DBNavigator3"
+                                        << "Musiker.dat" << false;
+    QTest::newRow("a release typed into is posted") << "DBNavigator1"
+                                                    << "Lydsam.dat" << true;
+}
+
+void TestStartup::untypedInsertIsNotSaved() {
+    QFETCH(QString, navigator);
+    QFETCH(QString, file);
+    QFETCH(bool, typed);
+    {
+        auto w = open();
+        addRelease(*w, "Levy");
+        QVERIFY(w->close());
+    }
+    const int rows = rowsIn(dir_->filePath(file));
+    auto w = open();
+    w->findChild<TDBNavigator*>(navigator)->click(nbInsert);
+    if (typed) {
+        auto* title = w->findChild<QLineEdit*>(QStringLiteral("DBEdit1"));
+        title->setFocus();
+        QTest::keyClicks(title, QStringLiteral("Uusi"));
+    }
+    QVERIFY(w->close());
+    QCOMPARE(rowsIn(dir_->filePath(file)), rows + (typed ? 1 : 0));
+    if (navigator == QStringLiteral("DBNavigator1"))
+        QCOMPARE(rowsIn(data("Arkiv.dat")), 2); // the number it took stays used
+}
+
+void TestStartup::newTrackAndMusicianTakeTheShownValues() {
+    auto w = open();
+    addRelease(*w, "Levy");
+    addRelease(*w, "Toinen");
+    w->LydsamDataSet.locate("Titel", "Toinen");
+    auto* tracks = w->findChild<TDBNavigator*>(QStringLiteral("DBNavigator4"));
+    tracks->click(nbInsert);
+    QCOMPARE(text(w->NumreDataSet, "Titel"), QStringLiteral("Toinen"));
+    QCOMPARE(text(w->NumreDataSet, "Num"),
+             w->findChild<QLineEdit*>(QStringLiteral("DBEdit12"))->text());
+    QCOMPARE(text(w->NumreDataSet, "Num"), QStringLiteral("2"));
+    QCOMPARE(text(w->NumreDataSet, "Nummer"), QStringLiteral("1"));
+    const QString title = QStringLiteral("Kappale, jonka nimi on yli kolmekymmentä merkkiä");
+    w->NumreDataSet.setText("NrTitel", title.toStdString());
+    tracks->click(nbPost);
+    tracks->click(nbInsert);
+    QCOMPARE(text(w->NumreDataSet, "Nummer"), QStringLiteral("2"));
+    tracks->click(nbCancel);
+
+    w->findChild<TDBNavigator*>(QStringLiteral("DBNavigator3"))->click(nbInsert);
+    QCOMPARE(text(w->MusikerDataSet, "NrTitel"), title.left(30));
+    QCOMPARE(text(w->MusikerDataSet, "Titel"), QStringLiteral("Toinen"));
 }
 
 QTEST_MAIN(TestStartup)

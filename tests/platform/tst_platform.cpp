@@ -5,6 +5,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
 class TestPlatform : public QObject {
     Q_OBJECT
 
@@ -15,6 +19,8 @@ private slots:
     void namesIgnoreCaseAndQuotesAreStripped();
     void writeKeepsOtherContent();
     void unwritableFileRaises();
+    void onlyARegularFileIsReadOrWritten_data();
+    void onlyARegularFileIsReadOrWritten();
     void settingsFileName_data();
     void settingsFileName();
     void colourValues_data();
@@ -30,6 +36,9 @@ void TestPlatform::numberRules_data() {
     QTest::newRow("0X hexadecimal") << "0Xff" << 255;
     QTest::newRow("dollar hexadecimal") << "$FF" << 255;
     QTest::newRow("eight hex digits reach the top bit") << "$80000005" << int(0x80000005);
+    QTest::newRow("leading zeros beyond eight digits") << "0x0000000FF" << 255;
+    QTest::newRow("more than 32 bits gives the default") << "$100000000" << -1;
+    QTest::newRow("a sign after the prefix gives the default") << "0x-1" << -1;
     QTest::newRow("blanks around") << "  42 " << 42;
     QTest::newRow("text gives the default") << "seven" << -1;
     QTest::newRow("empty gives the default") << "" << -1;
@@ -109,6 +118,72 @@ void TestPlatform::unwritableFileRaises() {
         QCOMPARE(QString::fromUtf8(e.what()), QStringLiteral("Unable to write to ") + path);
     }
     QCOMPARE(ini.readInteger(QStringLiteral("Startup"), QStringLiteral("Num"), 5), 5);
+}
+
+void TestPlatform::onlyARegularFileIsReadOrWritten_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("regular");
+    QTest::newRow("a regular file") << "file" << true;
+    QTest::newRow("a link to a regular file") << "link" << true;
+    QTest::newRow("a link to a device") << "device" << false;
+    QTest::newRow("a named pipe") << "pipe" << false;
+    QTest::newRow("a folder") << "folder" << false;
+    QTest::newRow("a link to nothing") << "dangling" << false;
+}
+
+void TestPlatform::onlyARegularFileIsReadOrWritten() {
+    QFETCH(QString, kind);
+    QFETCH(bool, regular);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("t.INI"));
+    const QByteArray p = QFile::encodeName(path);
+    const QString real = dir.filePath(QStringLiteral("real.INI"));
+    QFile f(kind == QStringLiteral("link") ? real : path);
+    if (kind == QStringLiteral("file") || kind == QStringLiteral("link")) {
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Startup]\nNum=4\n");
+        f.close();
+    }
+    if (kind == QStringLiteral("link"))
+        QCOMPARE(::symlink("real.INI", p.constData()), 0);
+    if (kind == QStringLiteral("device")) {
+        // A device of our own: should the write go wrong, no system device is harmed.
+        const QByteArray node = QFile::encodeName(dir.filePath(QStringLiteral("null")));
+        if (::mknod(node.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+            QSKIP("no permission to make a device node");
+        QCOMPARE(::symlink("null", p.constData()), 0);
+    }
+    if (kind == QStringLiteral("pipe"))
+        QCOMPARE(::mkfifo(p.constData(), 0644), 0); // reading it must not wait for a writer
+    if (kind == QStringLiteral("folder"))
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("t.INI")));
+    if (kind == QStringLiteral("dangling"))
+        QCOMPARE(::symlink("puuttuu.INI", p.constData()), 0);
+    struct stat before {};
+    QCOMPARE(::lstat(p.constData(), &before), 0);
+
+    TIniFile ini(path);
+    QCOMPARE(ini.readInteger(QStringLiteral("Startup"), QStringLiteral("Num"), 0), regular ? 4 : 0);
+    QString error;
+    try {
+        ini.writeInteger(QStringLiteral("Startup"), QStringLiteral("Num"), 7);
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    QCOMPARE(error, regular ? QString() : QStringLiteral("Unable to write to ") + path);
+    struct stat after {};
+    QCOMPARE(::lstat(p.constData(), &after), 0);
+    QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT); // a link stays a link
+    if (regular)
+        QCOMPARE(TIniFile(path).readInteger(QStringLiteral("Startup"), QStringLiteral("Num"), 0),
+                 7);
+    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("puuttuu.INI"))));
+    if (kind == QStringLiteral("device")) {
+        struct stat node {};
+        QCOMPARE(
+            ::lstat(QFile::encodeName(dir.filePath(QStringLiteral("null"))).constData(), &node), 0);
+        QVERIFY(S_ISCHR(node.st_mode)); // still the device
+    }
 }
 
 void TestPlatform::settingsFileName_data() {
