@@ -16,7 +16,7 @@ class TestImport : public QObject {
 private slots:
     void init();
     void cleanup();
-    void submenuSitsBetweenColoursAndExit();
+    void submenuItems();
     void discogsRowsShowAtOnceAndSaveAtClose();
     void failedImportShowsErrorAndAddsNothing();
 
@@ -51,12 +51,8 @@ void TestImport::cleanup() {
     dbaware::setMessageHandler(nullptr);
 }
 
-void TestImport::submenuSitsBetweenColoursAndExit() {
-    auto* file = form_->findChild<QMenu*>("Filer1");
-    QStringList order;
-    for (QAction* a : file->actions())
-        order << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(order, (QStringList{"&Tulostus", "-", "&Värit", "&Tuo", "-", "E&xit"}));
+void TestImport::submenuItems() {
+    // Its place among the file menu's items is checked with the other menus (tst_form1layout).
     QStringList items;
     for (QAction* a : form_->findChild<QMenu*>("Tuo1")->actions())
         items << a->text();
