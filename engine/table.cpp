@@ -103,6 +103,7 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     modified_ = false;
     insertPosition_ = -1;
     changes_ = 0;
+    bulk_ = false;
     ++generation_;
     nextAutoInc_ = 1;
     for (int f = 0; f < fieldCount(); ++f) {
@@ -505,6 +506,18 @@ void Table::post() {
             nextAutoInc_ = v + 1;
     }
     const std::string blob = rowcodec::encode(buffer_);
+    if (bulk_) {
+        if (state_ != TableState::Insert)
+            throw Error("Rows cannot be edited while a bulk load is under way");
+        natural_.push_back(rows_.add(blob));
+        ++changes_;
+        state_ = TableState::Browse;
+        buffer_.clear();
+        modified_ = false;
+        insertPosition_ = -1;
+        runHook(afterPost);
+        return;
+    }
     std::uint32_t id = 0;
     int fallback = 0;
     if (state_ == TableState::Insert) {
@@ -569,6 +582,8 @@ void Table::deleteRecord() {
     }
     if (viewSize() == 0)
         throw Error("Cannot perform this operation on an empty dataset");
+    if (bulk_)
+        throw Error("Rows cannot be deleted while a bulk load is under way");
     runHook(beforeDelete);
     const bool wasEditing = state_ == TableState::Edit;
     state_ = TableState::Browse;
@@ -892,6 +907,55 @@ void Table::gotoBookmark(const Bookmark& b) {
         throw Error("Record not found");
     setCurrent(positionInView(b.row));
     scrolled();
+}
+
+// ---------------------------------------------------------------------------- all rows
+
+int Table::storedRowCount() const {
+    return isOpen() ? static_cast<int>(natural_.size()) : 0;
+}
+
+std::string Table::storedText(int storedRow, int field) const {
+    requireOpen();
+    requireField(field);
+    if (storedRow < 0 || storedRow >= storedRowCount())
+        throw Error("Row " + std::to_string(storedRow) + " is out of range");
+    return sliceText(
+        field, rowcodec::field(rows_.row(natural_[static_cast<std::size_t>(storedRow)]), field));
+}
+
+std::string_view Table::storedTextView(int storedRow, int field) const {
+    requireOpen();
+    requireField(field);
+    const FieldDef& def = fields_[static_cast<std::size_t>(field)];
+    if (!isTextType(def.type))
+        throw Error("Field '" + def.name + "' is not a text field");
+    if (storedRow < 0 || storedRow >= storedRowCount())
+        throw Error("Row " + std::to_string(storedRow) + " is out of range");
+    return rowcodec::field(rows_.row(natural_[static_cast<std::size_t>(storedRow)]), field).bytes;
+}
+
+void Table::beginBulk() {
+    requireOpen();
+    if (bulk_)
+        throw Error("A bulk load is already under way");
+    checkBrowseMode();
+    bulkCurrent_ = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
+    bulk_ = true;
+}
+
+void Table::endBulk() {
+    if (!bulk_)
+        return;
+    checkBrowseMode();
+    bulk_ = false;
+    for (const auto& index : indices_)
+        rebuildIndex(*index);
+    rankCache_.clear();
+    rebuildView();
+    resyncCurrent(bulkCurrent_, 0);
+    bulkCurrent_ = UINT32_MAX;
+    notify(Event::Changed);
 }
 
 // ---------------------------------------------------------------------------- observers

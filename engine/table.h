@@ -135,6 +135,20 @@ public:
     void gotoBookmark(const Bookmark& b);        // raises "Record not found" when not
     void freeBookmark(Bookmark& b) const { b = Bookmark{}; }
 
+    // --- all rows, for writers and imports --------------------------------------------------
+    // Posted rows in the order they were added (a loaded file's order first), whatever the
+    // filter and the active index; reading them never moves the cursor.
+    int storedRowCount() const;
+    std::string storedText(int storedRow, int field) const;
+    std::string_view storedTextView(int storedRow, int field) const; // text and memo fields
+
+    // Between beginBulk and endBulk new rows are posted without being sorted into the indices;
+    // endBulk sorts each index once and rebuilds the view, so many rows cost one sort. Meanwhile
+    // the new rows are not in the view, and old rows cannot be edited or deleted.
+    void beginBulk();
+    void endBulk();
+    bool inBulk() const { return bulk_; }
+
     // --- controls --------------------------------------------------------------------------
     void disableControls();
     void enableControls(); // the outermost call refreshes the observers once
@@ -219,6 +233,8 @@ private:
     int disableCount_ = 0;
     std::vector<TableObserver*> observers_;
     int notifying_ = 0; // removed observers are nulled while a notification runs
+    bool bulk_ = false;
+    std::uint32_t bulkCurrent_ = UINT32_MAX; // the current row when the bulk load began
 };
 
 } // namespace engine

@@ -134,6 +134,9 @@ private:
         r.titel = utf8(string(o, path, u"title"_s));
         r.kunstner = utf8(artistCredit(o, path));
         r.indspillet = utf8(string(o, path, u"date"_s));
+        // Names the release, so that importing the same file again adds nothing.
+        if (const QString id = string(o, path, u"id"_s); !id.isEmpty())
+            r.notater = utf8(u"MusicBrainz "_s + id);
 
         const QJsonArray labels = array(o, path, u"label-info"_s);
         if (!labels.isEmpty()) {

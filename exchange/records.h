@@ -46,8 +46,9 @@ struct ReleaseRecord {
 // What a reader found: the releases, plus what it left out and why, for the summary.
 struct ReadResult {
     std::vector<ReleaseRecord> releases;
-    int skipped = 0;                // entries not taken (e.g. a non-audio carrier)
-    std::vector<std::string> notes; // one line per skipped or unreadable entry
+    std::vector<std::string> genres; // names for the Genre table beyond those of the releases
+    int skipped = 0;                 // entries not taken (e.g. a non-audio carrier)
+    std::vector<std::string> notes;  // one line per skipped or unreadable entry
 };
 
 // A source that cannot be read or parsed: names the file, the place (line or JSON path) and

@@ -2,6 +2,7 @@
 
 #include "dbaware/datasource.h"
 #include "engine/table.h"
+#include "exchange/sources.h"
 #include "ui_form1.h"
 
 #include <QColor>
@@ -112,6 +113,18 @@ public:
     // whole run.
     void setReportLayouts(TRepListForm* releases, TRepListForm1* musicians);
 
+    // --- import ----------------------------------------------------------------------------
+    struct ImportChoice {
+        QString path;
+        bool folderAsGenre = false;
+    };
+    // Replaces the file and folder dialogs (tests): nothing for cancel. Empty: the dialogs.
+    static std::function<std::optional<ImportChoice>(exchange::Source)> importChooser;
+    void TuoDiscogs1Click();
+    void TuoMusicBrainz1Click();
+    void TuoKansio1Click();
+    void TuoCsv1Click();
+
 signals:
     // The user's own tab selection is about to run PageControl1Change (lets tests observe it).
     void userPageChange();
@@ -126,6 +139,9 @@ private:
     void applyLayoutDetails();
     void bindControls();
     void connectHandlers();
+    void createImportMenu();
+    void importFrom(exchange::Source source);
+    std::optional<ImportChoice> chooseImportSource(exchange::Source source);
     // Runs the handler for a signal; an error it raises goes to the error box.
     template <typename Sender, typename Signal>
     void connectHandler(Sender* sender, Signal signal, void (TForm1::*handler)());

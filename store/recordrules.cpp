@@ -8,15 +8,24 @@
 namespace store {
 
 std::int32_t issueArchiveNumber(engine::Table& arkiv, const engine::Table& lydsam) {
+    return issueArchiveNumbers(arkiv, lydsam, 1);
+}
+
+std::int32_t issueArchiveNumbers(engine::Table& arkiv, const engine::Table& lydsam, int count) {
     arkiv.last();
     std::int32_t n = arkiv.isEmpty() ? 0 : arkiv.asInteger("ArkivNr");
     if (const auto highest = lydsam.maxInteger(lydsam.fieldIndex("Num")))
         n = std::max(n, *highest);
-    if (n == INT32_MAX)
+    if (count < 1)
+        return n + 1;
+    if (INT32_MAX - n < count)
         throw engine::Error("No archive numbers are left");
-    arkiv.append();
-    arkiv.setInteger("ArkivNr", n + 1);
-    arkiv.post();
+    const int field = arkiv.fieldIndex("ArkivNr");
+    for (int i = 1; i <= count; ++i) {
+        arkiv.append();
+        arkiv.setInteger(field, n + i);
+        arkiv.post();
+    }
     return n + 1;
 }
 

@@ -12,6 +12,10 @@ namespace store {
 // posted at once.
 std::int32_t issueArchiveNumber(engine::Table& arkiv, const engine::Table& lydsam);
 
+// Issues count numbers in a row by the same rule (one look at Lydsam for all of them) and
+// returns the first. Raises before issuing any when not that many numbers are left.
+std::int32_t issueArchiveNumbers(engine::Table& arkiv, const engine::Table& lydsam, int count);
+
 // Fills a new track: the release's title, the next track number (record count + 1, so it
 // counts the rows the filter lets through) and the release's number given as decimal text.
 void linkNewTrack(engine::Table& numre, const std::string& releaseTitle,

@@ -1,0 +1,223 @@
+// levyholvi-cli: imports, exports and checks a collection without a window.
+#include "collectionlock.h"
+#include "engine/table.h"
+#include "exchange/collectiontables.h"
+#include "exchange/csvtables.h"
+#include "exchange/sources.h"
+#include "store/collection.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QSet>
+#include <QTextStream>
+
+#include <cstdio>
+#include <stdexcept>
+#include <unordered_set>
+
+namespace {
+
+// Not one of the tool's own failures: a command line it cannot use.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+const char* const kSaveOrder[] = {"Arkiv", "Lydsam", "Numre", "Genre", "Musiker"};
+
+struct Collection {
+    engine::Table lydsam, arkiv, numre, genre, musiker;
+    exchange::CollectionTables tables{lydsam, arkiv, numre, genre, musiker};
+    std::string folder;
+
+    engine::Table& named(std::string_view name) {
+        if (name == "Lydsam")
+            return lydsam;
+        if (name == "Arkiv")
+            return arkiv;
+        if (name == "Numre")
+            return numre;
+        if (name == "Genre")
+            return genre;
+        return musiker;
+    }
+    std::string path(std::string_view name) const {
+        return folder + store::collectionTable(name).fileName;
+    }
+    // Opens every table it can; returns the messages of those that failed.
+    QStringList open() {
+        QStringList failures;
+        for (const store::CollectionTable& t : store::collectionTables()) {
+            try {
+                store::openTable(named(t.name), t, path(t.name));
+            } catch (const std::exception& e) {
+                failures << QString::fromUtf8(e.what());
+            }
+        }
+        return failures;
+    }
+    void openAll() {
+        if (const QStringList failures = open(); !failures.isEmpty())
+            throw std::runtime_error(failures.front().toStdString());
+    }
+    // As the window saves at close: each changed table in one atomic replacement, with .bak.
+    void save() {
+        for (const char* name : kSaveOrder)
+            store::saveChanges(named(name), path(name));
+    }
+};
+
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
+std::string dataFolderOf(const QCommandLineParser& parser) {
+    if (!parser.isSet(QStringLiteral("data")))
+        throw UsageError("--data DIR is needed");
+    const std::string folder =
+        store::dataFolder({parser.value(QStringLiteral("data")).toStdString()}, "");
+    takeCollectionLock(QString::fromStdString(folder));
+    return folder;
+}
+
+void runImport(const QCommandLineParser& parser, const QStringList& args) {
+    if (args.size() != 3)
+        throw UsageError("import needs a source kind and a source");
+    const auto source = exchange::sourceNamed(args[1]);
+    if (!source)
+        throw UsageError("unknown source kind '" + args[1].toStdString() +
+                         "' (discogs, musicbrainz, folder or csv)");
+    Collection c;
+    c.folder = dataFolderOf(parser);
+    c.openAll();
+    exchange::ImportOptions options;
+    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.folderAsGenre = parser.isSet(QStringLiteral("folder-as-genre"));
+    const exchange::ImportSummary summary =
+        exchange::importFrom(*source, args[2], c.tables, options);
+    if (!options.dryRun)
+        c.save();
+    out() << exchange::summaryText(summary) << Qt::endl;
+    if (options.dryRun)
+        out() << QStringLiteral("Kokeiluajo: mitään ei tallennettu.") << Qt::endl;
+    if (parser.isSet(QStringLiteral("verbose")))
+        for (const std::string& note : summary.notes)
+            out() << "  " << QString::fromStdString(note) << Qt::endl;
+}
+
+void runExport(const QCommandLineParser& parser, const QStringList& args) {
+    if (args.size() != 3 || args[1] != u"csv")
+        throw UsageError("export needs 'csv' and a destination folder");
+    Collection c;
+    c.folder = dataFolderOf(parser);
+    c.openAll();
+    exchange::writeCsvTables(c.tables, args[2]);
+}
+
+// Row counts and the rows that point nowhere; a damaged file fails the check.
+bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
+    if (args.size() != 1)
+        throw UsageError("check takes no arguments");
+    Collection c;
+    c.folder = dataFolderOf(parser);
+    const QStringList failures = c.open();
+    for (const QString& f : failures)
+        std::fprintf(stderr, "levyholvi-cli: %s\n", f.toLocal8Bit().constData());
+    for (const store::CollectionTable& t : store::collectionTables()) {
+        const engine::Table& table = c.named(t.name);
+        if (table.isOpen())
+            out() << t.name << QStringLiteral(": %1 riviä").arg(table.storedRowCount()) << Qt::endl;
+        else
+            out() << t.name << QStringLiteral(": ei luettavissa") << Qt::endl;
+    }
+    if (c.lydsam.isOpen() && c.numre.isOpen()) {
+        std::unordered_set<std::int32_t> nums;
+        const int fNum = c.lydsam.fieldIndex("Num");
+        for (int r = 0; r < c.lydsam.storedRowCount(); ++r)
+            if (const std::string n = c.lydsam.storedText(r, fNum); !n.empty())
+                nums.insert(std::stoi(n));
+        QStringList orphans;
+        const int tNum = c.numre.fieldIndex("Num"), tTitle = c.numre.fieldIndex("NrTitel");
+        for (int r = 0; r < c.numre.storedRowCount(); ++r) {
+            const std::string n = c.numre.storedText(r, tNum);
+            if (n.empty() || !nums.contains(std::stoi(n)))
+                orphans << QStringLiteral("  Num %1: %2")
+                               .arg(QString::fromStdString(n.empty() ? "-" : n),
+                                    QString::fromStdString(c.numre.storedText(r, tTitle)));
+        }
+        out() << QStringLiteral("Kappaleita ilman levyä: %1").arg(orphans.size()) << Qt::endl;
+        for (const QString& o : orphans)
+            out() << o << Qt::endl;
+    }
+    if (c.numre.isOpen() && c.musiker.isOpen()) {
+        QSet<QString> titles;
+        const int tTitle = c.numre.fieldIndex("NrTitel");
+        const int size =
+            c.musiker.fields()[static_cast<std::size_t>(c.musiker.fieldIndex("NrTitel"))].size;
+        for (int r = 0; r < c.numre.storedRowCount(); ++r)
+            titles.insert(QString::fromUtf8(c.numre.storedText(r, tTitle)).left(size));
+        QStringList orphans;
+        const int mTitle = c.musiker.fieldIndex("NrTitel"), mName = c.musiker.fieldIndex("Musiker");
+        for (int r = 0; r < c.musiker.storedRowCount(); ++r) {
+            const QString title = QString::fromUtf8(c.musiker.storedText(r, mTitle));
+            if (!titles.contains(title))
+                orphans << QStringLiteral("  %1: %2")
+                               .arg(title, QString::fromUtf8(c.musiker.storedText(r, mName)));
+        }
+        out() << QStringLiteral("Muusikkorivejä ilman kappaletta: %1").arg(orphans.size())
+              << Qt::endl;
+        for (const QString& o : orphans)
+            out() << o << Qt::endl;
+    }
+    return failures.isEmpty();
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("levyholvi-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(LEVYHOLVI_VERSION));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Imports, exports and checks a Levyholvi collection.\n\n"
+                       "  import discogs|musicbrainz|folder|csv SOURCE --data DIR [--dry-run]\n"
+                       "  export csv DEST --data DIR\n"
+                       "  check --data DIR"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addPositionalArgument(QStringLiteral("command"),
+                                 QStringLiteral("import, export or check"));
+    parser.addOption({QStringLiteral("data"), QStringLiteral("The collection's data folder."),
+                      QStringLiteral("DIR")});
+    parser.addOption({QStringLiteral("dry-run"),
+                      QStringLiteral("Read and check the source, report, save nothing.")});
+    parser.addOption({QStringLiteral("folder-as-genre"),
+                      QStringLiteral("Discogs: the collection folder becomes the genre.")});
+    parser.addOption(
+        {QStringLiteral("verbose"), QStringLiteral("List the entries an import skipped and why.")});
+    parser.process(app);
+
+    const QStringList args = parser.positionalArguments();
+    try {
+        const QString command = args.value(0);
+        if (command == u"import")
+            runImport(parser, args);
+        else if (command == u"export")
+            runExport(parser, args);
+        else if (command == u"check")
+            return runCheck(parser, args) ? 0 : 1;
+        else
+            throw UsageError(command.isEmpty() ? "a command is needed (import, export or check)"
+                                               : "unknown command '" + command.toStdString() + "'");
+    } catch (const std::exception& e) {
+        QString message = QString::fromUtf8(e.what()).simplified();
+        std::fprintf(stderr, "levyholvi-cli: %s\n", message.toLocal8Bit().constData());
+        if (dynamic_cast<const UsageError*>(&e))
+            std::fprintf(stderr, "Try 'levyholvi-cli --help'.\n");
+        return 1;
+    }
+    return 0;
+}

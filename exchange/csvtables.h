@@ -1,0 +1,34 @@
+#pragma once
+
+#include "collectiontables.h"
+#include "importer.h"
+#include "records.h"
+
+#include <QString>
+
+// The five tables as CSV files, one per table (Lydsam.csv, Arkiv.csv, Numre.csv, Genre.csv,
+// Musiker.csv): the field names as header, the rows in the order they were added, prices as
+// plain decimals with a point, UTF-8, RFC 4180 with CRLF line ends.
+namespace exchange {
+
+// Writes the five files into folder (made when missing), each replaced in one step.
+void writeCsvTables(const CollectionTables& tables, const QString& folder,
+                    const Progress& progress = {});
+
+// Brings the files of folder in. Into a collection whose five tables are all empty, every row
+// of every file comes back exactly as written (Arkiv and the fields the program never sets
+// too), so writing them again gives the same bytes. Into a collection with rows, the files go
+// the way of any source: see readCsvTables and importRecords. A missing file counts as an
+// empty table; nothing is added unless every file reads and checks.
+ImportSummary importCsvTables(CollectionTables& tables, const QString& folder, bool dryRun = false,
+                              const Progress& progress = {});
+
+// The files as releases: each Lydsam row with the Numre rows of its Num, each Musiker row with
+// a track of its NrTitel (one on the release of its Titel when there is one); the Genre rows
+// as genres. Arkiv is not read. Tracks and musician rows that belong nowhere are skipped.
+// fields gives the columns allowed and their types (the target's tables).
+ReadResult readCsvTables(const QString& folder, const CollectionTables& fields);
+
+bool isEmpty(const CollectionTables& tables);
+
+} // namespace exchange

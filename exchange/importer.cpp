@@ -1,0 +1,208 @@
+#include "importer.h"
+
+#include "bulkapply.h"
+#include "engine/utf8.h"
+#include "store/recordrules.h"
+
+#include <QSet>
+
+#include <string_view>
+#include <unordered_set>
+
+namespace exchange {
+
+namespace {
+
+constexpr int kProgressStep = 256;
+
+// Names compare as the collection's indices do: letter case aside.
+QString folded(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toCaseFolded();
+}
+
+std::string_view cut(std::string_view s, int size) {
+    return engine::utf8::cutToChars(s, size);
+}
+
+QString releaseKey(std::string_view kunstner, std::string_view titel, std::string_view regNr) {
+    return folded(cut(kunstner, 30)) + QChar(u'\x1f') + folded(cut(titel, 30)) + QChar(u'\x1f') +
+           folded(cut(regNr, 15));
+}
+
+int countCuts(const engine::Table& t, std::string_view field, std::string_view value) {
+    const engine::FieldDef& def = t.fields()[static_cast<std::size_t>(t.fieldIndex(field))];
+    return def.type == engine::FieldType::String && engine::utf8::charCount(value) > def.size;
+}
+
+} // namespace
+
+QString summaryText(const ImportSummary& s) {
+    QString text = QStringLiteral("%1 levyä, %2 kappaletta, %3 muusikkoa tuotu; %4 ohitettu")
+                       .arg(s.releases)
+                       .arg(s.tracks)
+                       .arg(s.musicians)
+                       .arg(s.skipped);
+    if (s.cut > 0)
+        text += QStringLiteral("\n%1 liian pitkää arvoa lyhennetty kentän pituuteen").arg(s.cut);
+    return text;
+}
+
+std::string sourceLine(std::string_view notes) {
+    const std::string_view first = notes.substr(0, notes.find_first_of("\r\n"));
+    for (std::string_view source : {"Discogs ", "MusicBrainz "})
+        if (first.starts_with(source) && first.size() > source.size())
+            return std::string(first);
+    return {};
+}
+
+ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool dryRun,
+                            const Progress& progress) {
+    for (engine::Table* table : {&t.lydsam, &t.arkiv, &t.numre, &t.genre, &t.musiker})
+        table->checkBrowseMode(); // what the user was typing counts as already there
+    ImportSummary summary;
+    summary.skipped = found.skipped;
+    summary.notes = found.notes;
+
+    // What the collection holds already.
+    std::unordered_set<std::string> sourceLines;
+    QSet<QString> releaseKeys;
+    if (!found.releases.empty()) {
+        const int fK = t.lydsam.fieldIndex("Kunstner"), fT = t.lydsam.fieldIndex("Titel"),
+                  fR = t.lydsam.fieldIndex("RegNr"), fN = t.lydsam.fieldIndex("Notater");
+        for (int r = 0; r < t.lydsam.storedRowCount(); ++r) {
+            if (std::string line = sourceLine(t.lydsam.storedTextView(r, fN)); !line.empty())
+                sourceLines.insert(std::move(line));
+            releaseKeys.insert(releaseKey(t.lydsam.storedTextView(r, fK),
+                                          t.lydsam.storedTextView(r, fT),
+                                          t.lydsam.storedTextView(r, fR)));
+        }
+    }
+    QSet<QString> genres;
+    const int fGenre = t.genre.fieldIndex("Genre");
+    for (int r = 0; r < t.genre.storedRowCount(); ++r)
+        genres.insert(folded(t.genre.storedTextView(r, fGenre)));
+
+    // Check and count everything before anything is added.
+    std::vector<const ReleaseRecord*> take;
+    std::vector<std::string> newGenres;
+    auto addGenre = [&](const std::string& name) {
+        if (name.empty())
+            return;
+        summary.cut += countCuts(t.genre, "Genre", name);
+        if (!genres.contains(folded(cut(name, 20)))) {
+            genres.insert(folded(cut(name, 20)));
+            newGenres.push_back(name);
+        }
+    };
+    const int total = static_cast<int>(found.releases.size());
+    for (int i = 0; i < total; ++i) {
+        if (progress && i % kProgressStep == 0 && !progress(i, total)) {
+            summary.cancelled = true;
+            return summary;
+        }
+        const ReleaseRecord& rel = found.releases[static_cast<std::size_t>(i)];
+        const std::string line = sourceLine(rel.notater);
+        if ((!line.empty() && sourceLines.contains(line)) ||
+            releaseKeys.contains(releaseKey(rel.kunstner, rel.titel, rel.regNr))) {
+            ++summary.skipped;
+            summary.notes.push_back("Already in the collection: " + rel.kunstner + " - " +
+                                    rel.titel);
+            continue;
+        }
+        take.push_back(&rel);
+        ++summary.releases;
+        for (const auto& [field, value] : {std::pair{"Kunstner", &rel.kunstner},
+                                           {"Titel", &rel.titel},
+                                           {"Genre", &rel.genre},
+                                           {"Media", &rel.media},
+                                           {"Forlag", &rel.forlag},
+                                           {"RegNr", &rel.regNr},
+                                           {"Indspillet", &rel.indspillet},
+                                           {"Anskaffet", &rel.anskaffet}})
+            summary.cut += countCuts(t.lydsam, field, *value);
+        addGenre(rel.genre);
+        for (const TrackRecord& track : rel.tracks) {
+            ++summary.tracks;
+            for (const auto& [field, value] : {std::pair{"NrTitel", &track.nrTitel},
+                                               {"Kunstner", &track.kunstner},
+                                               {"Komponist", &track.komponist},
+                                               {"Musiker", &track.musiker},
+                                               {"RegNr", &track.regNr}})
+                summary.cut += countCuts(t.numre, field, *value);
+            for (const MusicianRecord& m : track.musicians) {
+                ++summary.musicians;
+                summary.cut += countCuts(t.musiker, "Musiker", m.musiker) +
+                               countCuts(t.musiker, "Instrument", m.instrument);
+            }
+        }
+    }
+    for (const std::string& g : found.genres)
+        addGenre(g);
+    summary.genres = static_cast<int>(newGenres.size());
+    if (progress && !progress(total, total)) {
+        summary.cancelled = true;
+        return summary;
+    }
+    if (dryRun || (take.empty() && newGenres.empty()))
+        return summary;
+
+    // One step.
+    BulkApply bulk(t);
+    const std::int32_t first =
+        take.empty() ? 0
+                     : store::issueArchiveNumbers(t.arkiv, t.lydsam, static_cast<int>(take.size()));
+    for (const std::string& g : newGenres) {
+        t.genre.append();
+        t.genre.setText("Genre", g);
+        t.genre.post();
+    }
+    const int fPris = t.lydsam.fieldIndex("Pris");
+    std::int32_t num = first;
+    for (const ReleaseRecord* rel : take) {
+        t.lydsam.append();
+        t.lydsam.setText("Kunstner", rel->kunstner);
+        t.lydsam.setText("Titel", rel->titel);
+        t.lydsam.setText("Genre", rel->genre);
+        t.lydsam.setText("Media", rel->media);
+        t.lydsam.setText("Forlag", rel->forlag);
+        t.lydsam.setText("RegNr", rel->regNr);
+        t.lydsam.setText("Indspillet", rel->indspillet);
+        t.lydsam.setText("Anskaffet", rel->anskaffet);
+        if (rel->pris)
+            t.lydsam.setFloat(fPris, *rel->pris);
+        t.lydsam.setInteger("Num", num);
+        t.lydsam.setText("Notater", rel->notater);
+        t.lydsam.post();
+
+        const std::string numText = std::to_string(num);
+        int nummer = 0;
+        for (const TrackRecord& track : rel->tracks) {
+            nummer = track.nummer ? *track.nummer : nummer + 1;
+            t.numre.append();
+            store::linkNewTrack(t.numre, rel->titel, numText);
+            t.numre.setInteger("Nummer", nummer);
+            t.numre.setText("NrTitel", track.nrTitel);
+            t.numre.setText("Kunstner", track.kunstner);
+            t.numre.setText("Komponist", track.komponist);
+            t.numre.setText("Musiker", track.musiker);
+            t.numre.setText("KunstnerNotat", track.kunstnerNotat);
+            t.numre.setText("KomponistNotat", track.komponistNotat);
+            t.numre.setText("Notat", track.notat);
+            t.numre.setText("RegNr", track.regNr);
+            t.numre.post();
+            for (const MusicianRecord& m : track.musicians) {
+                t.musiker.append();
+                store::linkNewMusician(t.musiker, track.nrTitel, rel->titel);
+                t.musiker.setText("Musiker", m.musiker);
+                t.musiker.setText("Instrument", m.instrument);
+                t.musiker.setText("Notat", m.notat);
+                t.musiker.post();
+            }
+        }
+        ++num;
+    }
+    bulk.finish();
+    return summary;
+}
+
+} // namespace exchange

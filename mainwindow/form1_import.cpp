@@ -1,0 +1,122 @@
+// The import commands: a submenu of the file menu, a dialog for the source, progress with
+// Cancel, and a summary of what came in.
+#include "form1.h"
+
+#include "dbaware/errorbox.h"
+#include "exchange/collectiontables.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QMenu>
+#include <QProgressDialog>
+
+std::function<std::optional<TForm1::ImportChoice>(exchange::Source)> TForm1::importChooser;
+
+void TForm1::createImportMenu() {
+    auto* Tuo1 = new QMenu(QStringLiteral("&Tuo"), Filer1);
+    Tuo1->setObjectName(QStringLiteral("Tuo1"));
+    const struct {
+        const char* name;
+        QString caption;
+        void (TForm1::*handler)();
+    } items[] = {
+        {"TuoDiscogs1", QStringLiteral("Discogs-kokoelma (CSV)..."), &TForm1::TuoDiscogs1Click},
+        {"TuoMusicBrainz1", QStringLiteral("MusicBrainz-julkaisu (JSON)..."),
+         &TForm1::TuoMusicBrainz1Click},
+        {"TuoKansio1", QStringLiteral("Musiikkikansio..."), &TForm1::TuoKansio1Click},
+        {"TuoCsv1", QStringLiteral("CSV-taulut..."), &TForm1::TuoCsv1Click},
+    };
+    for (const auto& item : items) {
+        QAction* action = Tuo1->addAction(item.caption);
+        action->setObjectName(QLatin1String(item.name));
+        connect(action, &QAction::triggered, this,
+                [this, handler = item.handler] { runHandler(handler); });
+    }
+    // Between the colours and the separator before Exit.
+    const QList<QAction*> actions = Filer1->actions();
+    const qsizetype colours = actions.indexOf(Farver1->menuAction());
+    Filer1->insertMenu(actions.value(colours + 1), Tuo1);
+}
+
+void TForm1::TuoDiscogs1Click() {
+    importFrom(exchange::Source::Discogs);
+}
+
+void TForm1::TuoMusicBrainz1Click() {
+    importFrom(exchange::Source::MusicBrainz);
+}
+
+void TForm1::TuoKansio1Click() {
+    importFrom(exchange::Source::Folder);
+}
+
+void TForm1::TuoCsv1Click() {
+    importFrom(exchange::Source::Csv);
+}
+
+std::optional<TForm1::ImportChoice> TForm1::chooseImportSource(exchange::Source source) {
+    if (importChooser)
+        return importChooser(source);
+    ImportChoice choice;
+    switch (source) {
+    case exchange::Source::Discogs: {
+        // Qt's own dialog, so the folder choice can sit in it.
+        QFileDialog dialog(this, QStringLiteral("Discogs-kokoelma"), QString(),
+                           QStringLiteral("CSV (*.csv);;* (*)"));
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        auto* folderAsGenre = new QCheckBox(QStringLiteral("Kokoelman kansio musiikkityypiksi"));
+        if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+            grid->addWidget(folderAsGenre, grid->rowCount(), 0, 1, grid->columnCount());
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        choice.path = dialog.selectedFiles().front();
+        choice.folderAsGenre = folderAsGenre->isChecked();
+        return choice;
+    }
+    case exchange::Source::MusicBrainz:
+        choice.path =
+            QFileDialog::getOpenFileName(this, QStringLiteral("MusicBrainz-julkaisu"), QString(),
+                                         QStringLiteral("JSON (*.json);;* (*)"));
+        break;
+    case exchange::Source::Folder:
+        choice.path = QFileDialog::getExistingDirectory(this, QStringLiteral("Musiikkikansio"));
+        break;
+    case exchange::Source::Csv:
+        choice.path = QFileDialog::getExistingDirectory(this, QStringLiteral("CSV-taulut"));
+        break;
+    }
+    if (choice.path.isEmpty())
+        return std::nullopt;
+    return choice;
+}
+
+void TForm1::importFrom(exchange::Source source) {
+    const std::optional<ImportChoice> choice = chooseImportSource(source);
+    if (!choice)
+        return;
+    // Shown only when the import takes longer than half a second.
+    QProgressDialog progress(QStringLiteral("Tuodaan..."), QStringLiteral("Peruuta"), 0, 1, this);
+    progress.setWindowTitle(QStringLiteral("Levyholvi"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoReset(false);
+    progress.setAutoClose(false);
+    exchange::ImportOptions options;
+    options.folderAsGenre = choice->folderAsGenre;
+    options.progress = [&progress](int done, int total) {
+        progress.setMaximum(std::max(total, 1));
+        progress.setValue(std::min(done, std::max(total, 1)));
+        return !progress.wasCanceled();
+    };
+    exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
+                                      MusikerDataSet};
+    const exchange::ImportSummary summary =
+        exchange::importFrom(source, choice->path, tables, options);
+    progress.close();
+    if (summary.cancelled)
+        return; // nothing was added
+    showReleaseTotal();
+    dbaware::showMessage(exchange::summaryText(summary), this);
+}

@@ -1,0 +1,137 @@
+// levyholvi-cli as a user runs it: exit status, messages, what ends up in the data folder.
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+struct Run {
+    int status = -1;
+    QString out, err;
+};
+
+Run cli(const QStringList& args) {
+    QProcess p;
+    p.start(LEVYHOLVI_CLI, args);
+    p.waitForFinished(60000);
+    return {p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+            QString::fromUtf8(p.readAllStandardError())};
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+const QByteArray kExport =
+    "\xEF\xBB\xBF"
+    "Catalog#,Artist,Title,Label,Format,Rating,Released,release_id,CollectionFolder,Date Added,"
+    "Collection Media Condition,Collection Sleeve Condition,Collection Notes\r\n"
+    "KS-1,Kaija Virta (2),Talvi,Sointu,\"LP, Album\",,1975,101,Jazz,2020-05-14 10:23:11,,,\r\n"
+    "KS-2,Eero Aalto,Kesä,Sointu,\"CD, Album\",,0,102,Uncategorized,2021-01-02 08:00:00,,,\r\n"
+    "KS-3,Eero Aalto,Video,Sointu,\"DVD, PAL\",,0,103,Uncategorized,2021-01-02 08:00:00,,,\r\n";
+
+} // namespace
+
+class TestCli : public QObject {
+    Q_OBJECT
+
+private slots:
+    void importCheckAndImportAgain();
+    void dryRunSavesNothing();
+    void failures_data();
+    void failures();
+    void exportThenImportIntoEmptyFolder();
+};
+
+void TestCli::importCheckAndImportAgain() {
+    QTemporaryDir dir;
+    write(dir.filePath("export.csv"), kExport);
+    const QString data = dir.filePath("data");
+    Run r = cli({"import", "discogs", dir.filePath("export.csv"), "--data", data});
+    QCOMPARE(r.err, QString());
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QString("2 levyä, 0 kappaletta, 0 muusikkoa tuotu; 1 ohitettu\n"));
+
+    r = cli({"check", "--data", data});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("Lydsam: 2 riviä\nArkiv: 2 riviä\nNumre: 0 riviä\n"),
+             qPrintable(r.out));
+    QVERIFY(r.out.contains("Kappaleita ilman levyä: 0\n"));
+
+    r = cli({"import", "discogs", dir.filePath("export.csv"), "--data", data});
+    QCOMPARE(r.status, 0);
+    QCOMPARE(r.out, QString("0 levyä, 0 kappaletta, 0 muusikkoa tuotu; 3 ohitettu\n"));
+}
+
+void TestCli::dryRunSavesNothing() {
+    QTemporaryDir dir;
+    write(dir.filePath("export.csv"), kExport);
+    const Run r = cli({"import", "discogs", dir.filePath("export.csv"), "--data",
+                       dir.filePath("data"), "--dry-run"});
+    QCOMPARE(r.status, 0);
+    QVERIFY(r.out.startsWith("2 levyä"));
+    QVERIFY(!QFile::exists(dir.filePath("data/Lydsam.dat")));
+}
+
+void TestCli::failures_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("damaged source names file and line")
+        << QStringList{"import", "discogs", "@/bad.csv", "--data", "@/data"}
+        << "levyholvi-cli: @/bad.csv, line 3: a quoted field is not closed\n";
+    QTest::newRow("damaged table file")
+        << QStringList{"check", "--data", "@/damaged"} << "levyholvi-cli: Cannot load";
+    QTest::newRow("unknown source kind")
+        << QStringList{"import", "cassette", "x", "--data", "@/data"}
+        << "levyholvi-cli: unknown source kind 'cassette'";
+    QTest::newRow("no data folder")
+        << QStringList{"export", "csv", "@/out"} << "levyholvi-cli: --data DIR is needed\n";
+    QTest::newRow("a source not in this build")
+        << QStringList{"import", "musicbrainz", "@/x.json", "--data", "@/data"}
+        << "levyholvi-cli: Reading MusicBrainz release files is not available in this build\n";
+}
+
+void TestCli::failures() {
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    write(dir.filePath("bad.csv"), kExport.left(200) + "\r\nKS-9,\"Open,Levy\r\n");
+    QDir(dir.path()).mkpath("damaged");
+    write(dir.filePath("damaged/Numre.dat"), "not a table file");
+    for (QString& a : args)
+        a.replace("@", dir.path());
+    message.replace("@", dir.path());
+    const Run r = cli(args);
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.startsWith(message), qPrintable(r.err));
+    QVERIFY(!QFile::exists(dir.filePath("data/Lydsam.dat")));
+}
+
+void TestCli::exportThenImportIntoEmptyFolder() {
+    QTemporaryDir dir;
+    write(dir.filePath("export.csv"), kExport);
+    QCOMPARE(cli({"import", "discogs", dir.filePath("export.csv"), "--data", dir.filePath("a"),
+                  "--folder-as-genre"})
+                 .status,
+             0);
+    QCOMPARE(cli({"export", "csv", dir.filePath("csv1"), "--data", dir.filePath("a")}).status, 0);
+    const Run r = cli({"import", "csv", dir.filePath("csv1"), "--data", dir.filePath("b")});
+    QCOMPARE(r.out, QString("2 levyä, 0 kappaletta, 0 muusikkoa tuotu; 0 ohitettu\n"));
+    QCOMPARE(cli({"export", "csv", dir.filePath("csv2"), "--data", dir.filePath("b")}).status, 0);
+    for (const char* name : {"Lydsam.csv", "Arkiv.csv", "Numre.csv", "Genre.csv", "Musiker.csv"}) {
+        QFile a(dir.filePath("csv1/") + QLatin1String(name)),
+            b(dir.filePath("csv2/") + QLatin1String(name));
+        QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        QCOMPARE(b.readAll(), a.readAll());
+    }
+    QFile genre(dir.filePath("csv2/Genre.csv"));
+    QVERIFY(genre.open(QIODevice::ReadOnly));
+    QCOMPARE(genre.readAll(), QByteArray("Genre,Nr\r\nJazz,1\r\n"));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"

@@ -1,0 +1,157 @@
+// CSV tables: the exact round trip into an empty collection, the records path into one with
+// rows, and damaged files that add nothing.
+#include "collection.h"
+#include "exchange/csvtables.h"
+#include "exchange/records.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QStringList kFiles{"Lydsam.csv", "Arkiv.csv", "Numre.csv", "Genre.csv", "Musiker.csv"};
+
+QByteArray contents(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void write(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+}
+
+// A small collection with everything awkward a file can hold.
+void fill(TestCollection& c) {
+    TestCollection::add(c.lydsam,
+                        {"Kunstner=Ääni, \"Öinen\"", "Titel=Talvi", "Genre=Jazz", "Media=LP",
+                         "Pris=12.5", "Num=3", "Notater=rivi 1\r\nrivi 2\nrivi 3"});
+    TestCollection::add(c.lydsam, {"Kunstner=東京", "Titel=Kesä", "Pris=0.1", "Num=9"});
+    TestCollection::add(c.lydsam, {"Titel=Ilman numeroa"});
+    for (const char* n : {"1", "2", "3", "9"})
+        TestCollection::add(c.arkiv, {QStringLiteral("ArkivNr=") + QLatin1String(n)});
+    TestCollection::add(c.numre, {"Num=3", "Titel=Talvi", "Nummer=1", "NrTitel=Yö", "Notat=,"});
+    TestCollection::add(c.numre, {"Num=9", "Titel=Kesä", "Nummer=1", "NrTitel=Aamu"});
+    TestCollection::add(c.numre, {"NrTitel=Ei levyä"});
+    TestCollection::add(c.genre, {"Genre=Jazz"});
+    TestCollection::add(c.genre, {"Genre=Blues", "Nr=7"});
+    TestCollection::add(c.musiker, {"NrTitel=Yö", "Musiker=Eero", "Instrument=piano", "Titel=Talvi",
+                                    "Num=4", "Nummer=2", "Notat=\"lainattu\""});
+    TestCollection::add(c.musiker, {"NrTitel=Aamu", "Musiker=Aino", "Titel=Kesä"});
+}
+
+} // namespace
+
+class TestCsvTables : public QObject {
+    Q_OBJECT
+
+private slots:
+    void roundTripIsByteIdentical();
+    void damagedFilesAddNothing_data();
+    void damagedFilesAddNothing();
+    void intoACollectionWithRows();
+};
+
+void TestCsvTables::roundTripIsByteIdentical() {
+    QTemporaryDir dir;
+    TestCollection first;
+    fill(first);
+    exchange::writeCsvTables(first.tables, dir.filePath("a"));
+    QCOMPARE(contents(dir.filePath("a/Arkiv.csv")), QByteArray("ArkivNr\r\n1\r\n2\r\n3\r\n9\r\n"));
+    QCOMPARE(contents(dir.filePath("a/Genre.csv")),
+             QByteArray("Genre,Nr\r\nJazz,1\r\nBlues,7\r\n"));
+
+    TestCollection second;
+    const auto s = exchange::importCsvTables(second.tables, dir.filePath("a"));
+    QCOMPARE(s.releases, 3);
+    QCOMPARE(s.tracks, 3);
+    QCOMPARE(s.musicians, 2);
+    QVERIFY(second.lydsam.changeCount() > 0);
+    exchange::writeCsvTables(second.tables, dir.filePath("b"));
+    for (const QString& name : kFiles)
+        QCOMPARE(contents(dir.filePath("b/" + name)), contents(dir.filePath("a/" + name)));
+}
+
+void TestCsvTables::damagedFilesAddNothing_data() {
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("a number that is not one")
+        << "Numre.csv" << QByteArray("Num,NrTitel\r\n3,Yö\r\nx,Aamu\r\n")
+        << "Numre.csv, line 3: expected a whole number in Num, found 'x'";
+    QTest::newRow("a price with a decimal comma")
+        << "Lydsam.csv" << QByteArray("Titel,Pris\r\nA,\"12,5\"\r\n")
+        << "Lydsam.csv, line 2: expected a price such as 12.50 in Pris, found '12,5'";
+    QTest::newRow("a column the table does not have")
+        << "Genre.csv" << QByteArray("Genre,Colour\r\n")
+        << "Genre.csv, line 1: expected field names of the table, found 'Colour'";
+    QTest::newRow("a row short of fields")
+        << "Musiker.csv" << QByteArray("NrTitel,Musiker\r\nYö\r\n")
+        << "Musiker.csv, line 2: expected 2 fields, found 1";
+    QTest::newRow("the last file cut off in a quote")
+        << "Musiker.csv" << QByteArray("NrTitel,Musiker\r\nYö,\"Eero\r\n")
+        << "Musiker.csv, line 2: a quoted field is not closed";
+}
+
+void TestCsvTables::damagedFilesAddNothing() {
+    QFETCH(QString, file);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    QTemporaryDir dir;
+    TestCollection source;
+    fill(source);
+    exchange::writeCsvTables(source.tables, dir.path());
+    write(dir.filePath(file), bytes);
+    for (bool empty : {true, false}) {
+        TestCollection target;
+        if (!empty)
+            TestCollection::add(target.lydsam, {"Titel=Oma", "Num=1"});
+        const int before = target.changes();
+        try {
+            exchange::importCsvTables(target.tables, dir.path());
+            QFAIL("no error");
+        } catch (const exchange::ReadError& e) {
+            QVERIFY2(QString::fromUtf8(e.what()).endsWith(message), e.what());
+            QVERIFY(QString::fromUtf8(e.what()).startsWith(dir.filePath(file)));
+        }
+        QCOMPARE(target.changes(), before);
+        QCOMPARE(target.lydsam.storedRowCount(), empty ? 0 : 1);
+        QCOMPARE(target.numre.storedRowCount() + target.musiker.storedRowCount(), 0);
+    }
+}
+
+void TestCsvTables::intoACollectionWithRows() {
+    QTemporaryDir dir;
+    TestCollection source;
+    fill(source);
+    exchange::writeCsvTables(source.tables, dir.path());
+
+    TestCollection c;
+    TestCollection::add(c.lydsam, {"Kunstner=Oma", "Titel=Levy", "Num=1"});
+    for (const char* n : {"1", "2", "3"})
+        TestCollection::add(c.arkiv, {QStringLiteral("ArkivNr=") + QLatin1String(n)});
+    TestCollection::add(c.genre, {"Genre=jazz"});
+    const auto s = exchange::importCsvTables(c.tables, dir.path());
+
+    QCOMPARE(s.releases, 3);
+    QCOMPARE(s.tracks, 2);
+    QCOMPARE(s.skipped, 1); // the track of no release
+    QCOMPARE(TestCollection::column(c.lydsam, "Num"), (QStringList{"1", "4", "5", "6"}));
+    QCOMPARE(TestCollection::column(c.lydsam, "Pris"), (QStringList{"", "12.5", "0.1", ""}));
+    // The file's Arkiv rows are not copied; the new numbers are issued.
+    QCOMPARE(TestCollection::column(c.arkiv, "ArkivNr"),
+             (QStringList{"1", "2", "3", "4", "5", "6"}));
+    QCOMPARE(TestCollection::column(c.numre, "Num"), (QStringList{"4", "5"}));
+    QCOMPARE(TestCollection::column(c.numre, "NrTitel"), (QStringList{"Yö", "Aamu"}));
+    QCOMPARE(TestCollection::column(c.musiker, "NrTitel"), (QStringList{"Yö", "Aamu"}));
+    QCOMPARE(TestCollection::column(c.musiker, "Notat"), (QStringList{"\"lainattu\"", ""}));
+    QCOMPARE(TestCollection::column(c.genre, "Genre"), (QStringList{"jazz", "Blues"}));
+    // Again: every release is there already.
+    QCOMPARE(exchange::importCsvTables(c.tables, dir.path()).releases, 0);
+}
+
+QTEST_GUILESS_MAIN(TestCsvTables)
+#include "tst_csvtables.moc"

@@ -1,0 +1,204 @@
+// The importer: record rules, duplicates, genres, cut values, all or nothing.
+#include "collection.h"
+#include "exchange/importer.h"
+
+#include <QTest>
+
+using exchange::ReleaseRecord;
+using exchange::TrackRecord;
+
+namespace {
+
+ReleaseRecord release(const char* artist, const char* title, const char* regNr = "",
+                      const char* notes = "") {
+    ReleaseRecord r;
+    r.kunstner = artist;
+    r.titel = title;
+    r.regNr = regNr;
+    r.notater = notes;
+    r.media = "CD";
+    return r;
+}
+
+exchange::ReadResult found(std::vector<ReleaseRecord> releases) {
+    exchange::ReadResult r;
+    r.releases = std::move(releases);
+    return r;
+}
+
+} // namespace
+
+class TestImporter : public QObject {
+    Q_OBJECT
+
+private slots:
+    void numbersAndLinksFollowTheRecordRules();
+    void duplicates_data();
+    void duplicates();
+    void genresAddedWhenNew();
+    void longValuesCutAndCounted();
+    void dryRunAndCancelChangeNothing();
+    void hooksStayOffAndViewsFollow();
+    void summaryText();
+};
+
+void TestImporter::numbersAndLinksFollowTheRecordRules() {
+    TestCollection c;
+    TestCollection::add(c.lydsam, {"Kunstner=Vanha", "Titel=Levy", "Num=7"});
+    for (const char* n : {"1", "2", "5"})
+        TestCollection::add(c.arkiv, {QStringLiteral("ArkivNr=") + QLatin1String(n)});
+    ReleaseRecord a = release("Aino", "Kevät");
+    TrackRecord one;
+    one.nrTitel = "Ensimmäinen kappale jonka nimi on pitkä"; // 39 characters
+    one.musicians.push_back({"Eero", "vocals", ""});
+    TrackRecord two;
+    two.nrTitel = "Toinen";
+    TrackRecord five;
+    five.nummer = 5;
+    five.nrTitel = "Viides";
+    a.tracks = {one, two, five};
+    const auto s = exchange::importRecords(c.tables, found({a, release("Bertta", "Syksy")}));
+
+    QCOMPARE(s.releases, 2);
+    QCOMPARE(s.tracks, 3);
+    QCOMPARE(s.musicians, 1);
+    // The next number is past both the last Arkiv number and the highest Num.
+    QCOMPARE(TestCollection::column(c.lydsam, "Num"), (QStringList{"7", "8", "9"}));
+    QCOMPARE(TestCollection::column(c.arkiv, "ArkivNr"), (QStringList{"1", "2", "5", "8", "9"}));
+    QCOMPARE(TestCollection::column(c.numre, "Num"), (QStringList{"8", "8", "8"}));
+    QCOMPARE(TestCollection::column(c.numre, "Titel"), (QStringList{"Kevät", "Kevät", "Kevät"}));
+    QCOMPARE(TestCollection::column(c.numre, "Nummer"), (QStringList{"1", "2", "5"}));
+    QCOMPARE(TestCollection::column(c.musiker, "NrTitel"),
+             QStringList{"Ensimmäinen kappale jonka nimi"});
+    QCOMPARE(TestCollection::column(c.musiker, "Titel"), QStringList{"Kevät"});
+    QCOMPARE(TestCollection::column(c.musiker, "Instrument"), QStringList{"vocals"});
+    // Pending like typed rows, saved at close.
+    QVERIFY(c.lydsam.changeCount() > 0 && c.numre.changeCount() > 0);
+}
+
+void TestImporter::duplicates_data() {
+    QTest::addColumn<QString>("artist");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("regNr");
+    QTest::addColumn<QString>("notes");
+    QTest::addColumn<int>("added");
+    QTest::newRow("same Discogs release, other names") << "Muu"
+                                                       << "Nimi"
+                                                       << ""
+                                                       << "Discogs 5\nother notes" << 0;
+    QTest::newRow("same artist, title and number in other case") << "AINO"
+                                                                 << "kevät"
+                                                                 << "a-1"
+                                                                 << "" << 0;
+    QTest::newRow("other catalogue number") << "Aino"
+                                            << "Kevät"
+                                            << "A-2"
+                                            << "" << 1;
+    QTest::newRow("other Discogs release") << "Muu"
+                                           << "Nimi"
+                                           << ""
+                                           << "Discogs 55" << 1;
+    QTest::newRow("a user's note line is no source line") << "Muu"
+                                                          << "Nimi"
+                                                          << ""
+                                                          << "Lahja" << 1;
+}
+
+void TestImporter::duplicates() {
+    QFETCH(QString, artist);
+    QFETCH(QString, title);
+    QFETCH(QString, regNr);
+    QFETCH(QString, notes);
+    QFETCH(int, added);
+    TestCollection c;
+    TestCollection::add(c.lydsam, {"Kunstner=Aino", "Titel=Kevät", "RegNr=A-1", "Num=1",
+                                   "Notater=Discogs 5\nMedia Condition: Mint (M)"});
+    TestCollection::add(c.lydsam, {"Kunstner=Toinen", "Titel=Kevät", "Num=2", "Notater=Lahja"});
+    const std::string a = artist.toStdString(), t = title.toStdString(), r = regNr.toStdString(),
+                      n = notes.toStdString();
+    const auto s = exchange::importRecords(
+        c.tables, found({release(a.c_str(), t.c_str(), r.c_str(), n.c_str())}));
+    QCOMPARE(s.releases, added);
+    QCOMPARE(s.skipped, 1 - added);
+    QCOMPARE(c.lydsam.storedRowCount(), 2 + added);
+}
+
+void TestImporter::genresAddedWhenNew() {
+    TestCollection c;
+    TestCollection::add(c.genre, {"Genre=Jazz"});
+    ReleaseRecord a = release("A", "1"), b = release("B", "2"), d = release("D", "3");
+    a.genre = "jazz";
+    b.genre = "Rock";
+    d.genre = "Rock";
+    auto in = found({a, b, d});
+    in.genres = {"Blues", "JAZZ"};
+    const auto s = exchange::importRecords(c.tables, in);
+    QCOMPARE(s.genres, 2);
+    QCOMPARE(TestCollection::column(c.genre, "Genre"), (QStringList{"Jazz", "Rock", "Blues"}));
+    QCOMPARE(TestCollection::column(c.genre, "Nr"), (QStringList{"1", "2", "3"}));
+}
+
+void TestImporter::longValuesCutAndCounted() {
+    TestCollection c;
+    ReleaseRecord r = release("Ääääääääää Öööööööööö Åååååååååå Ω", "東京");
+    r.media = "CDR";
+    const auto s = exchange::importRecords(c.tables, found({r}));
+    QCOMPARE(s.cut, 2);
+    QCOMPARE(TestCollection::column(c.lydsam, "Kunstner"),
+             QStringList{"Ääääääääää Öööööööööö Åååååååå"});
+    QCOMPARE(TestCollection::column(c.lydsam, "Titel"), QStringList{"東京"});
+    QCOMPARE(TestCollection::column(c.lydsam, "Media"), QStringList{"CD"});
+}
+
+void TestImporter::dryRunAndCancelChangeNothing() {
+    TestCollection c;
+    ReleaseRecord r = release("A", "B");
+    r.tracks.resize(3);
+    const auto dry = exchange::importRecords(c.tables, found({r}), true);
+    QCOMPARE(dry.releases, 1);
+    QCOMPARE(dry.tracks, 3);
+    const auto cancelled =
+        exchange::importRecords(c.tables, found({r}), false, [](int, int) { return false; });
+    QVERIFY(cancelled.cancelled);
+    QCOMPARE(c.changes(), 0);
+    QCOMPARE(c.lydsam.storedRowCount() + c.arkiv.storedRowCount() + c.numre.storedRowCount(), 0);
+}
+
+void TestImporter::hooksStayOffAndViewsFollow() {
+    TestCollection c;
+    TestCollection::add(c.lydsam, {"Kunstner=Cecilia", "Titel=X", "Num=1"});
+    TestCollection::add(c.numre, {"Num=1", "NrTitel=Oma"});
+    c.numre.setFilter("Num = '1'");
+    c.numre.setFiltered(true);
+    int hooks = 0;
+    c.lydsam.afterInsert = [&hooks] { ++hooks; };
+    c.numre.afterInsert = [&hooks] { ++hooks; };
+    ReleaseRecord a = release("Aino", "A"), b = release("Daavid", "D");
+    a.tracks.resize(2);
+    exchange::importRecords(c.tables, found({b, a}));
+    QCOMPARE(hooks, 0);
+    QVERIFY(c.lydsam.afterInsert); // given back afterwards
+    // The artist index holds the new releases in order; the current release stays current.
+    QCOMPARE(c.lydsam.recordCount(), 3);
+    QCOMPARE(QString::fromStdString(c.lydsam.textAt(0, 0)), QString("Aino"));
+    QCOMPARE(QString::fromStdString(c.lydsam.textAt(2, 0)), QString("Daavid"));
+    QCOMPARE(QString::fromStdString(c.lydsam.asText("Kunstner")), QString("Cecilia"));
+    QCOMPARE(c.numre.recordCount(), 1); // the filter still holds
+    QCOMPARE(c.numre.storedRowCount(), 3);
+}
+
+void TestImporter::summaryText() {
+    exchange::ImportSummary s;
+    s.releases = 2;
+    s.tracks = 24;
+    s.musicians = 3;
+    s.skipped = 1;
+    QCOMPARE(exchange::summaryText(s),
+             QString("2 levyä, 24 kappaletta, 3 muusikkoa tuotu; 1 ohitettu"));
+    s.cut = 4;
+    QVERIFY(
+        exchange::summaryText(s).endsWith("\n4 liian pitkää arvoa lyhennetty kentän pituuteen"));
+}
+
+QTEST_GUILESS_MAIN(TestImporter)
+#include "tst_importer.moc"

@@ -1,0 +1,99 @@
+// The window's import submenu: where it sits, and an import's rows shown at once and saved at
+// close.
+#include "collectionfiles.h"
+#include "dbaware/errorbox.h"
+#include "mainwindow/form1.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestImport : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void submenuItems();
+    void discogsRowsShowAtOnceAndSaveAtClose();
+    void failedImportShowsErrorAndAddsNothing();
+
+private:
+    std::unique_ptr<QTemporaryDir> dir_;
+    std::unique_ptr<TForm1> form_;
+    QStringList errors_, messages_;
+};
+
+void TestImport::init() {
+    errors_.clear();
+    messages_.clear();
+    dbaware::setErrorBoxHandler([this](const QString& m) { errors_ << m; });
+    dbaware::setMessageHandler([this](const QString& m) { messages_ << m; });
+    dir_ = std::make_unique<QTemporaryDir>();
+    const QString folder = dir_->path() + QLatin1Char('/');
+    writeTable(folder, "Lydsam", [](engine::Table& t) {
+        t.append();
+        t.setText("Kunstner", "Cecilia");
+        t.setText("Num", "1");
+        t.post();
+    });
+    form_ = std::make_unique<TForm1>(folder, dir_->filePath("levyholvi.INI"));
+    form_->show();
+}
+
+void TestImport::cleanup() {
+    form_.reset();
+    dir_.reset();
+    TForm1::importChooser = nullptr;
+    dbaware::setErrorBoxHandler(nullptr);
+    dbaware::setMessageHandler(nullptr);
+}
+
+void TestImport::submenuItems() {
+    // Its place among the file menu's items is checked with the other menus (tst_form1layout).
+    QStringList items;
+    for (QAction* a : form_->findChild<QMenu*>("Tuo1")->actions())
+        items << a->text();
+    QCOMPARE(items, (QStringList{"Discogs-kokoelma (CSV)...", "MusicBrainz-julkaisu (JSON)...",
+                                 "Musiikkikansio...", "CSV-taulut..."}));
+}
+
+void TestImport::discogsRowsShowAtOnceAndSaveAtClose() {
+    const QString path = dir_->filePath("export.csv");
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write("Catalog#,Artist,Title,Label,Format,Rating,Released,release_id,CollectionFolder\n"
+            "1,Bertta,Syksy,L,CD,,,11,Jazz\n2,Aino,Kevät,L,LP,,,12,Jazz\n");
+    f.close();
+    TForm1::importChooser = [&](exchange::Source s) {
+        return s == exchange::Source::Discogs ? std::optional<TForm1::ImportChoice>({path, true})
+                                              : std::nullopt;
+    };
+    form_->findChild<QAction*>("TuoDiscogs1")->trigger();
+    QCOMPARE(errors_, QStringList());
+    QCOMPARE(messages_, QStringList{"2 levyä, 0 kappaletta, 0 muusikkoa tuotu; 0 ohitettu"});
+    QCOMPARE(form_->findChild<QLabel*>("Label20")->text(), QString("3"));
+    QCOMPARE(shown(form_->LydsamDataSet, "Kunstner"), (QStringList{"Aino", "Bertta", "Cecilia"}));
+    QCOMPARE(shown(form_->GenreDataSet, "Genre"), QStringList{"Jazz"});
+
+    QVERIFY(form_->close());
+    engine::Table saved;
+    saved.load((dir_->path() + "/Lydsam.dat").toStdString());
+    QCOMPARE(saved.recordCount(), 3);
+}
+
+void TestImport::failedImportShowsErrorAndAddsNothing() {
+    TForm1::importChooser = [&](exchange::Source) {
+        return std::optional<TForm1::ImportChoice>({dir_->filePath("missing.csv"), false});
+    };
+    form_->findChild<QAction*>("TuoDiscogs1")->trigger();
+    QCOMPARE(errors_.size(), 1);
+    QVERIFY(errors_[0].contains("missing.csv"));
+    QCOMPARE(messages_, QStringList());
+    QCOMPARE(form_->LydsamDataSet.changeCount(), 0);
+}
+
+QTEST_MAIN(TestImport)
+#include "tst_import.moc"
