@@ -1,4 +1,6 @@
 // levyholvi-cli as a user runs it: exit status, messages, what ends up in the data folder.
+#include "store/collectionlock.h"
+
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -45,6 +47,7 @@ private slots:
     void failures_data();
     void failures();
     void exportThenImportIntoEmptyFolder();
+    void refusesWhileTheCollectionIsOpen();
 };
 
 void TestCli::importCheckAndImportAgain() {
@@ -90,9 +93,9 @@ void TestCli::failures_data() {
         << "levyholvi-cli: unknown source kind 'cassette'";
     QTest::newRow("no data folder")
         << QStringList{"export", "csv", "@/out"} << "levyholvi-cli: --data DIR is needed\n";
-    QTest::newRow("a source not in this build")
+    QTest::newRow("a source file that is missing")
         << QStringList{"import", "musicbrainz", "@/x.json", "--data", "@/data"}
-        << "levyholvi-cli: Reading MusicBrainz release files is not available in this build\n";
+        << "levyholvi-cli: @/x.json: cannot be read";
 }
 
 void TestCli::failures() {
@@ -131,6 +134,16 @@ void TestCli::exportThenImportIntoEmptyFolder() {
     QFile genre(dir.filePath("csv2/Genre.csv"));
     QVERIFY(genre.open(QIODevice::ReadOnly));
     QCOMPARE(genre.readAll(), QByteArray("Genre,Nr\r\nJazz,1\r\n"));
+}
+
+void TestCli::refusesWhileTheCollectionIsOpen() {
+    QTemporaryDir dir;
+    const store::CollectionLock window(dir.filePath("data").toStdString());
+    QVERIFY(window.held());
+    const Run r = cli({"check", "--data", dir.filePath("data")});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("Kokoelma on jo avattu toisessa Levyholvi-ikkunassa."),
+             qPrintable(r.err));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
