@@ -103,6 +103,13 @@ public:
     // whole run.
     void setReportLayouts(TRepListForm* releases, TRepListForm1* musicians);
 
+    // --- export ("&Vie" under "&Tiedostot") -------------------------------------------------
+    void Verkkosivu1Click();
+    void CsvTaulut1Click();
+    // Replaces the save dialog (tests): gets the suggested path, returns the chosen one or ""
+    // for cancel. Empty: the platform's file dialog.
+    static std::function<QString(const QString& suggested)> exportPathChooser;
+
 signals:
     // The user's own tab selection is about to run PageControl1Change (lets tests observe it).
     void userPageChange();
@@ -117,6 +124,10 @@ private:
     void applyLayoutDetails();
     void bindControls();
     void connectHandlers();
+    void createExportMenu();
+    QString chooseExportPath(const QString& caption, const QString& suggested,
+                             const QString& filter);
+    void exportCsvTables(const QString& folder);
     // Runs the handler for a signal; an error it raises goes to the error box.
     template <typename Sender, typename Signal>
     void connectHandler(Sender* sender, Signal signal, void (TForm1::*handler)());
