@@ -1,8 +1,14 @@
 # Installs Levyholvi as a desktop program (executables, desktop entry, AppStream metainfo,
 # icons, manual page, sample collection) and describes its Debian package:
-#   cmake --preset release && cmake --build --preset release && (cd build/release && cpack)
+#   cmake --preset release && cmake --build --preset release --target programs
+#   cd build/release && cpack
 # gives build/release/levyholvi_<version>_amd64.deb.
 include(GNUInstallDirs)
+
+# Installing needs only the programs, not the tests and benchmarks of "all".
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+add_custom_target(programs)
+add_dependencies(programs levyholvi)
 
 set(LEVYHOLVI_APP_ID io.github.levyholvi.Levyholvi)
 set(_data ${PROJECT_SOURCE_DIR}/data)
@@ -12,6 +18,7 @@ install(TARGETS levyholvi RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The command-line tool, once it is part of the tree.
 if(TARGET levyholvi-cli)
     install(TARGETS levyholvi-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    add_dependencies(programs levyholvi-cli)
 endif()
 
 install(FILES ${_data}/${LEVYHOLVI_APP_ID}.desktop
