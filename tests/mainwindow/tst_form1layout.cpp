@@ -159,8 +159,8 @@ void TestForm1Layout::menuBarShowsThreeEntries() {
 void TestForm1Layout::menus_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("files: print, colours, exit")
-        << "Filer1" << QStringList{"&Tulostus", "-", "&Värit", "-", "E&xit"};
+    QTest::newRow("files: print, export, colours, exit")
+        << "Filer1" << QStringList{"&Tulostus", "&Vie", "-", "&Värit", "-", "E&xit"};
     QTest::newRow("print: three lists")
         << "Udskrivning1"
         << QStringList{"Kaikki rekisteröinnit", "Valitut (Yleiskatsaus-välilehti)",
