@@ -1,8 +1,10 @@
 // levyholvi-cli: imports, exports and checks a collection without a window.
 #include "collectionlock.h"
+#include "levyholvi_version.h"
 #include "engine/table.h"
 #include "exchange/collectiontables.h"
 #include "exchange/csvtables.h"
+#include "exchange/htmlpage.h"
 #include "exchange/sources.h"
 #include "store/collection.h"
 
@@ -107,12 +109,15 @@ void runImport(const QCommandLineParser& parser, const QStringList& args) {
 }
 
 void runExport(const QCommandLineParser& parser, const QStringList& args) {
-    if (args.size() != 3 || args[1] != u"csv")
-        throw UsageError("export needs 'csv' and a destination folder");
+    if (args.size() != 3 || (args[1] != u"csv" && args[1] != u"html"))
+        throw UsageError("export needs 'csv' and a destination folder, or 'html' and a file");
     Collection c;
     c.folder = dataFolderOf(parser);
     c.openAll();
-    exchange::writeCsvTables(c.tables, args[2]);
+    if (args[1] == u"html")
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, args[2]);
+    else
+        exchange::writeCsvTables(c.tables, args[2]);
 }
 
 // Row counts and the rows that point nowhere; a damaged file fails the check.
@@ -185,6 +190,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Imports, exports and checks a Levyholvi collection.\n\n"
                        "  import discogs|musicbrainz|folder|csv SOURCE --data DIR [--dry-run]\n"
                        "  export csv DEST --data DIR\n"
+                       "  export html FILE --data DIR\n"
                        "  check --data DIR"));
     parser.addHelpOption();
     parser.addVersionOption();

@@ -6,20 +6,43 @@
 #include "platform/helpviewer.h"
 #include "platform/paths.h"
 #include "platform/qttranslations.h"
+#include "platform/startoptions.h"
 #include "platform/terminationsignals.h"
 #include "report/replistform.h"
 #include "report/replistform1.h"
 #include "store/collection.h"
 
+#include "levyholvi_version.h"
+
 #include <QApplication>
 #include <QLocale>
 #include <QSessionManager>
 
+#include <cstdio>
+
 int main(int argc, char* argv[]) {
+    // --help and --version answer before any window exists, so they work without a display.
+    QStringList given;
+    for (int i = 1; i < argc; ++i)
+        given.append(QString::fromLocal8Bit(argv[i]));
+    switch (platform::startAction(given)) {
+    case platform::StartAction::Help:
+        std::fputs(platform::startHelpText(QString::fromLocal8Bit(argv[0])).toLocal8Bit(), stdout);
+        return 0;
+    case platform::StartAction::Version:
+        std::puts("Levyholvi " LEVYHOLVI_VERSION);
+        return 0;
+    case platform::StartAction::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     // Qt's own dialogs and buttons speak the user's language, English where Qt has no
     // translation; the program's own captions are the layout's whatever the locale.
     platform::installQtTranslations(QLocale::system());
+    QCoreApplication::setApplicationVersion(QStringLiteral(LEVYHOLVI_VERSION));
+    // Ties the windows to the installed desktop entry (Wayland app id, task bar icon).
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.levyholvi.Levyholvi"));
 
     // Shown and painted before anything else is set up; it removes itself once the main
     // window is active.
@@ -32,7 +55,10 @@ int main(int argc, char* argv[]) {
 
     const QString exe = QCoreApplication::applicationFilePath();
     std::vector<std::string> args;
-    for (const QString& a : app.arguments().mid(1))
+    QStringList plain = app.arguments().mid(1);
+    if (!plain.isEmpty() && plain.first() == u"--")
+        plain.removeFirst(); // "--" only marks that the folder's name may begin with a dash
+    for (const QString& a : plain)
         args.push_back(a.toStdString());
     const std::string folder =
         store::dataFolder(args, platform::programDataFolder(exe).toStdString());

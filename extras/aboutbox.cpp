@@ -3,6 +3,8 @@
 #include "effectlabel.h"
 #include "platform/memorystatus.h"
 
+#include "levyholvi_version.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QLocale>
@@ -110,7 +112,7 @@ TOrvena::TOrvena(QWidget* parent) : QDialog(parent) {
     fuchsia.setColor(QPalette::WindowText, QColor(255, 0, 255));
     title->setPalette(fuchsia);
     title->adjustSize();
-    label(this, "Label13", QStringLiteral("Versio 6.0"), {176, 45});
+    label(this, "Label13", QStringLiteral("Versio " LEVYHOLVI_VERSION), {176, 45});
     label(this, "Label2", QStringLiteral("Levyholvin tekijät"), {121, 69});
     label(this, "Label5", QStringLiteral("levyholvi@example.org"), {160, 88});
     label(this, "Label6", QStringLiteral("https://levyholvi.example.org"), {152, 104});

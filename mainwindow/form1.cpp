@@ -66,6 +66,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
     bindControls();
     connectHandlers();
     createImportMenu();
+    createExportMenu();
     // As a stored layout's create handler: an error is shown and the window still opens.
     dbaware::guarded([this] { FormCreate(); }, this);
 }

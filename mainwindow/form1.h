@@ -124,6 +124,12 @@ public:
     void TuoMusicBrainz1Click();
     void TuoKansio1Click();
     void TuoCsv1Click();
+    // --- export ("&Vie" under "&Tiedostot") -------------------------------------------------
+    void Verkkosivu1Click();
+    void CsvTaulut1Click();
+    // Replaces the save dialog (tests): gets the suggested path, returns the chosen one or ""
+    // for cancel. Empty: the platform's file dialog.
+    static std::function<QString(const QString& suggested)> exportPathChooser;
 
 signals:
     // The user's own tab selection is about to run PageControl1Change (lets tests observe it).
@@ -142,6 +148,10 @@ private:
     void createImportMenu();
     void importFrom(exchange::Source source);
     std::optional<ImportChoice> chooseImportSource(exchange::Source source);
+    void createExportMenu();
+    QString chooseExportPath(const QString& caption, const QString& suggested,
+                             const QString& filter);
+    void exportCsvTables(const QString& folder);
     // Runs the handler for a signal; an error it raises goes to the error box.
     template <typename Sender, typename Signal>
     void connectHandler(Sender* sender, Signal signal, void (TForm1::*handler)());

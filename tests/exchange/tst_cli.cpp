@@ -68,6 +68,10 @@ void TestCli::importCheckAndImportAgain() {
     r = cli({"import", "discogs", dir.filePath("export.csv"), "--data", data});
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QString("0 levyä, 0 kappaletta, 0 muusikkoa tuotu; 3 ohitettu\n"));
+
+    QCOMPARE(cli({"export", "html", dir.filePath("page.html"), "--data", data}).status, 0);
+    QFile page(dir.filePath("page.html"));
+    QVERIFY(page.open(QIODevice::ReadOnly) && page.readAll().contains("Content-Security-Policy"));
 }
 
 void TestCli::dryRunSavesNothing() {

@@ -160,8 +160,8 @@ void TestForm1Layout::menuBarShowsThreeEntries() {
 void TestForm1Layout::menus_data() {
     QTest::addColumn<QString>("menu");
     QTest::addColumn<QStringList>("items");
-    QTest::newRow("files: print, colours, import, exit")
-        << "Filer1" << QStringList{"&Tulostus", "-", "&Värit", "&Tuo", "-", "E&xit"};
+    QTest::newRow("files: print, export, colours, import, exit")
+        << "Filer1" << QStringList{"&Tulostus", "&Vie", "-", "&Värit", "&Tuo", "-", "E&xit"};
     QTest::newRow("print: three lists")
         << "Udskrivning1"
         << QStringList{"Kaikki rekisteröinnit", "Valitut (Yleiskatsaus-välilehti)",

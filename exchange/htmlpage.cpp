@@ -1,0 +1,218 @@
+#include "htmlpage.h"
+
+#include "htmlpageassets.h"
+
+#include <QCryptographicHash>
+#include <QSaveFile>
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace exchange {
+
+namespace {
+
+// Output goes to the file in pieces of about this size, so a large collection never sits
+// in memory twice.
+constexpr qsizetype kFlushSize = 1 << 20;
+
+class PageOut {
+public:
+    explicit PageOut(const QString& path) : file_(path) {
+        if (!file_.open(QIODevice::WriteOnly))
+            fail();
+        buffer_.reserve(kFlushSize + 4096);
+    }
+
+    void raw(std::string_view s) {
+        buffer_.append(s.data(), static_cast<qsizetype>(s.size()));
+        if (buffer_.size() >= kFlushSize)
+            flush();
+    }
+    void html(const QString& text) { raw(htmlEscaped(text).toStdString()); }
+
+    // A JSON string whose text can never end the script element it sits in, nor be read as
+    // markup: &, <, >, quotes and control characters become \u escapes.
+    void jsonString(std::string_view s) {
+        static constexpr char kHex[] = "0123456789abcdef";
+        buffer_.append('"');
+        for (const char c : s) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u < 0x20 || c == '"' || c == '\\' || c == '<' || c == '>' || c == '&' ||
+                c == '\'') {
+                const char esc[] = {'\\', 'u', '0', '0', kHex[u >> 4], kHex[u & 15]};
+                buffer_.append(esc, 6);
+            } else {
+                buffer_.append(c);
+            }
+        }
+        buffer_.append('"');
+        if (buffer_.size() >= kFlushSize)
+            flush();
+    }
+    // An integer field's value as a JSON number, null when empty.
+    void jsonNumber(std::string_view digits) { raw(digits.empty() ? "null" : digits); }
+
+    void commit() {
+        flush();
+        if (!file_.commit())
+            fail();
+    }
+
+private:
+    void flush() {
+        if (file_.write(buffer_) != buffer_.size())
+            fail();
+        buffer_.clear();
+    }
+    [[noreturn]] void fail() {
+        throw HtmlPageError(QStringLiteral("Tiedostoa %1 ei voi kirjoittaa: %2")
+                                .arg(file_.fileName(), file_.errorString())
+                                .toStdString());
+    }
+
+    QSaveFile file_;
+    QByteArray buffer_;
+};
+
+enum class Kind { Text, Number };
+struct Column {
+    const char* field;
+    Kind kind;
+};
+
+// One JSON array per display row of the table, the columns in the given order.
+void writeRows(PageOut& out, const engine::Table& table, std::initializer_list<Column> columns) {
+    std::vector<std::pair<int, Kind>> fields;
+    for (const Column& c : columns)
+        fields.emplace_back(table.fieldIndex(c.field), c.kind);
+    out.raw("[");
+    const int count = table.displayRowCount();
+    for (int row = 0; row < count; ++row) {
+        out.raw(row == 0 ? "\n[" : ",\n[");
+        bool first = true;
+        for (const auto& [field, kind] : fields) {
+            if (!first)
+                out.raw(",");
+            first = false;
+            const std::string value = table.textAt(row, field);
+            if (kind == Kind::Number)
+                out.jsonNumber(value);
+            else
+                out.jsonString(value);
+        }
+        out.raw("]");
+    }
+    out.raw("]");
+}
+
+QByteArray sha256Source(std::string_view text) {
+    return QStringLiteral("'sha256-%1'")
+        .arg(QString::fromLatin1(
+            QCryptographicHash::hash(QByteArrayView(text.data(), qsizetype(text.size())),
+                                     QCryptographicHash::Sha256)
+                .toBase64()))
+        .toLatin1();
+}
+
+} // namespace
+
+QString htmlEscaped(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case u'&':
+            out += u"&amp;";
+            break;
+        case u'<':
+            out += u"&lt;";
+            break;
+        case u'>':
+            out += u"&gt;";
+            break;
+        case u'"':
+            out += u"&quot;";
+            break;
+        case u'\'':
+            out += u"&#39;";
+            break;
+        default:
+            out += c;
+        }
+    }
+    return out;
+}
+
+void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
+                   const engine::Table& musiker, const QString& path) {
+    namespace assets = htmlpageassets;
+    const int releases = lydsam.displayRowCount();
+    PageOut out(path);
+    out.raw("<!DOCTYPE html>\n<html lang=\"fi\">\n<head>\n<meta charset=\"utf-8\">\n"
+            "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+            "script-src ");
+    out.raw(sha256Source(assets::script).toStdString());
+    out.raw("; style-src ");
+    out.raw(sha256Source(assets::style).toStdString());
+    out.raw("; base-uri 'none'; form-action 'none'\">\n"
+            "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+            "<meta name=\"generator\" content=\"Levyholvi\">\n"
+            "<title>Levyholvi</title>\n<style>");
+    out.raw(assets::style);
+    out.raw("</style>\n</head>\n<body>\n<header>\n<h1>Levyholvi</h1>\n<p>");
+    out.html(releases == 1 ? QStringLiteral("1 äänite")
+                           : QStringLiteral("%1 äänitettä").arg(releases));
+    out.raw("</p>\n</header>\n"
+            "<noscript><p>Kokoelman näyttäminen tarvitsee JavaScriptin.</p></noscript>\n"
+            "<div class=\"tools\">\n"
+            "<label>Hae <input id=\"lh-search\" type=\"search\" autocomplete=\"off\" "
+            "placeholder=\"taiteilija, nimi, kustantaja...\"></label>\n"
+            "<label>Media <select id=\"lh-media\"><option value=\"\">Kaikki</option>"
+            "<option>CD</option><option>MD</option><option>LP</option><option>MC</option>"
+            "<option>SG</option><option>78</option></select></label>\n"
+            "<span id=\"lh-shown\" role=\"status\"></span>\n</div>\n<main>\n"
+            "<table id=\"lh-list\"><thead><tr><th>Taiteilija</th><th>Nimi</th>"
+            "<th>Musiikkityyppi</th><th>Media</th><th>Kustantaja</th><th>Rekisterinumero</th>"
+            "<th>Äänitetty</th><th>Nro</th></tr></thead>\n<tbody id=\"lh-rows\"></tbody></table>\n"
+            "<div id=\"lh-more\"></div>\n</main>\n");
+
+    // Rows are data blocks: never run, so they need no room in the policy.
+    out.raw("<script type=\"application/json\" id=\"lh-releases\">");
+    writeRows(out, lydsam,
+              {{"Kunstner", Kind::Text},
+               {"Titel", Kind::Text},
+               {"Genre", Kind::Text},
+               {"Media", Kind::Text},
+               {"Forlag", Kind::Text},
+               {"RegNr", Kind::Text},
+               {"Indspillet", Kind::Text},
+               {"Anskaffet", Kind::Text},
+               {"Num", Kind::Number},
+               {"Notater", Kind::Text}});
+    out.raw("</script>\n<script type=\"application/json\" id=\"lh-tracks\">");
+    writeRows(out, numre,
+              {{"Num", Kind::Number},
+               {"Nummer", Kind::Number},
+               {"NrTitel", Kind::Text},
+               {"Kunstner", Kind::Text},
+               {"Komponist", Kind::Text},
+               {"Musiker", Kind::Text},
+               {"KunstnerNotat", Kind::Text},
+               {"KomponistNotat", Kind::Text},
+               {"Notat", Kind::Text},
+               {"RegNr", Kind::Text}});
+    out.raw("</script>\n<script type=\"application/json\" id=\"lh-musicians\">");
+    writeRows(out, musiker,
+              {{"NrTitel", Kind::Text},
+               {"Musiker", Kind::Text},
+               {"Instrument", Kind::Text},
+               {"Notat", Kind::Text}});
+    out.raw("</script>\n<script>");
+    out.raw(assets::script);
+    out.raw("</script>\n</body>\n</html>\n");
+    out.commit();
+}
+
+} // namespace exchange

@@ -1,0 +1,246 @@
+#include "htmlpageassets.h"
+
+namespace exchange::htmlpageassets {
+
+const std::string_view style = R"css(
+:root { color-scheme: light; --ink: #1d1f24; --soft: #5d6470; --line: #d9dde3; --accent: #7a1f5c; }
+* { box-sizing: border-box; }
+body { margin: 0; font: 15px/1.4 "Liberation Sans", "DejaVu Sans", Arial, sans-serif; color: var(--ink); background: #f6f5f1; }
+header { padding: 18px 24px 8px; background: #2a2330; color: #fff; }
+h1 { margin: 0; font-size: 28px; letter-spacing: 0.5px; }
+header p { margin: 4px 0 10px; color: #d8cfe0; }
+.tools { display: flex; flex-wrap: wrap; gap: 12px 20px; align-items: center; padding: 12px 24px; background: #fff; border-bottom: 1px solid var(--line); position: sticky; top: 0; z-index: 2; }
+.tools input, .tools select { font: inherit; padding: 4px 8px; border: 1px solid #b9bfc8; border-radius: 4px; }
+.tools input { width: 22em; max-width: 60vw; }
+#lh-shown { color: var(--soft); }
+main { padding: 0 24px 24px; }
+table { border-collapse: collapse; width: 100%; }
+#lh-list { margin-top: 12px; background: #fff; }
+#lh-list > thead th { position: sticky; top: 57px; background: #ebe8f0; z-index: 1; }
+th, td { text-align: left; padding: 5px 8px; border-bottom: 1px solid var(--line); vertical-align: top; }
+th { font-weight: bold; white-space: nowrap; }
+td.num { text-align: right; color: var(--soft); font-variant-numeric: tabular-nums; }
+button.open { all: unset; cursor: pointer; color: var(--accent); font-weight: bold; }
+button.open:hover, button.open:focus-visible { text-decoration: underline; }
+button.open::before { content: "\25B8\00A0"; color: var(--soft); font-weight: normal; }
+button.open[aria-expanded="true"]::before { content: "\25BE\00A0"; }
+td.media span { display: inline-block; min-width: 2.4em; text-align: center; border-radius: 3px; padding: 0 4px; font-size: 12px; font-weight: bold; background: #ddd; }
+td.media span[data-media="CD"] { background: #cfe3f7; }
+td.media span[data-media="MD"] { background: #d8f0d2; }
+td.media span[data-media="LP"] { background: #f1d4d4; }
+td.media span[data-media="MC"] { background: #f5e6c4; }
+td.media span[data-media="SG"] { background: #e6d8f2; }
+td.media span[data-media="78"] { background: #d9d4cc; }
+tr.detail > td { background: #faf9fc; padding: 6px 8px 14px 28px; }
+tr.detail table { background: #fff; border: 1px solid var(--line); }
+tr.detail th { background: #f1eff4; }
+.notes { white-space: pre-wrap; margin: 4px 0 8px; color: var(--soft); }
+ul.musicians { margin: 2px 0; padding-left: 20px; }
+.empty { color: var(--soft); font-style: italic; padding: 16px 0; }
+#lh-more { height: 1px; }
+)css";
+
+const std::string_view script = R"js(
+"use strict";
+(() => {
+  const byId = (id) => document.getElementById(id);
+  // The data blocks are parsed when first needed, then dropped from the document.
+  const parseBlock = (id) => {
+    const el = byId(id);
+    const value = JSON.parse(el.textContent);
+    el.remove();
+    return value;
+  };
+  // [artist, title, genre, medium, publisher, catalogue no., recorded, acquired, num, notes]
+  const releases = parseBlock("lh-releases");
+  let tracksByNum = null;
+  let musiciansByTitle = null;
+  const groupBy = (rows, key) => {
+    const map = new Map();
+    for (const row of rows) {
+      const k = row[key];
+      if (k === null) continue;
+      let list = map.get(k);
+      if (!list) map.set(k, (list = []));
+      list.push(row);
+    }
+    return map;
+  };
+  // [num, number, title, artist, composer, musicians, artist notes, composer notes, notes, cat.]
+  const tracksOf = (num) => {
+    tracksByNum ??= groupBy(parseBlock("lh-tracks"), 0);
+    return tracksByNum.get(num) || [];
+  };
+  // [track title (30 characters), musician, instrument, notes]; the first 30 characters of a
+  // track's title are what links its musicians.
+  const musiciansOf = (title) => {
+    musiciansByTitle ??= groupBy(parseBlock("lh-musicians"), 0);
+    return musiciansByTitle.get(Array.from(title).slice(0, 30).join("")) || [];
+  };
+
+  const make = (tag, text, className) => {
+    const el = document.createElement(tag);
+    if (text !== undefined && text !== null) el.textContent = String(text);
+    if (className) el.className = className;
+    return el;
+  };
+  const opener = (text, index) => {
+    const b = make("button", text === "" ? "(nimetön)" : text, "open");
+    b.type = "button";
+    b.dataset.index = String(index);
+    b.setAttribute("aria-expanded", "false");
+    return b;
+  };
+  const headRow = (names) => {
+    const thead = make("thead");
+    const tr = make("tr");
+    for (const n of names) tr.append(make("th", n));
+    thead.append(tr);
+    return thead;
+  };
+  const addNotes = (parent, label, text) => {
+    if (text) parent.append(make("div", label + ": " + text, "notes"));
+  };
+
+  const rows = byId("lh-rows");
+  const more = byId("lh-more");
+  const shown = byId("lh-shown");
+  const search = byId("lh-search");
+  const medium = byId("lh-media");
+  const chunk = 200;
+  let matches = [];
+  let rendered = 0;
+
+  const releaseRow = (i) => {
+    const r = releases[i];
+    const tr = make("tr", null, "release");
+    tr.append(make("td", r[0]));
+    const title = make("td");
+    title.append(opener(r[1], i));
+    tr.append(title);
+    tr.append(make("td", r[2]));
+    const media = make("td", null, "media");
+    if (r[3]) {
+      const badge = make("span", r[3]);
+      badge.dataset.media = r[3];
+      media.append(badge);
+    }
+    tr.append(media);
+    tr.append(make("td", r[4]));
+    tr.append(make("td", r[5]));
+    tr.append(make("td", r[6]));
+    tr.append(make("td", r[8], "num"));
+    return tr;
+  };
+  const renderMore = () => {
+    const end = Math.min(matches.length, rendered + chunk);
+    const part = document.createDocumentFragment();
+    for (; rendered < end; ++rendered) part.append(releaseRow(matches[rendered]));
+    rows.append(part);
+  };
+  // Rows are made as the list scrolls towards its end, so a large collection opens at once.
+  new IntersectionObserver((entries) => {
+    if (entries.some((e) => e.isIntersecting) && rendered < matches.length) renderMore();
+  }, { rootMargin: "800px" }).observe(more);
+
+  const haystacks = new Array(releases.length);
+  const haystack = (i) =>
+    (haystacks[i] ??= releases[i].slice(0, 9).join("\n").toLocaleLowerCase());
+  const applyFilter = () => {
+    const words = search.value.toLocaleLowerCase().split(/\s+/).filter(Boolean);
+    const code = medium.value;
+    matches = [];
+    for (let i = 0; i < releases.length; ++i) {
+      if (code && releases[i][3] !== code) continue;
+      if (words.length && !words.every((w) => haystack(i).includes(w))) continue;
+      matches.push(i);
+    }
+    rows.replaceChildren();
+    rendered = 0;
+    renderMore();
+    shown.textContent = matches.length
+      ? "Näytetään " + matches.length + " / " + releases.length
+      : "Ei osumia";
+  };
+  let pending = 0;
+  search.addEventListener("input", () => {
+    clearTimeout(pending);
+    pending = setTimeout(applyFilter, 120);
+  });
+  medium.addEventListener("change", applyFilter);
+
+  const trackDetail = (t) => {
+    const box = make("div");
+    const list = musiciansOf(t[2]);
+    if (list.length) {
+      const ul = make("ul", null, "musicians");
+      for (const m of list) {
+        const text = [m[1], m[2]].filter(Boolean).join(", ");
+        ul.append(make("li", m[3] ? text + " (" + m[3] + ")" : text));
+      }
+      box.append(ul);
+    } else {
+      box.append(make("div", "Ei muusikoita", "empty"));
+    }
+    addNotes(box, "Esittäjästä", t[6]);
+    addNotes(box, "Säveltäjästä", t[7]);
+    addNotes(box, "Merkinnät", t[8]);
+    return box;
+  };
+  const releaseDetail = (r) => {
+    const box = make("div");
+    addNotes(box, "Merkinnät", r[9]);
+    const list = r[8] === null ? [] : tracksOf(r[8]);
+    if (!list.length) {
+      box.append(make("div", "Ei kappaleita", "empty"));
+      return box;
+    }
+    const table = make("table", null, "tracks");
+    table.append(headRow(["#", "Kappale", "Esittäjä", "Säveltäjä", "Muusikot"]));
+    const body = make("tbody");
+    list.forEach((t, k) => {
+      const tr = make("tr");
+      tr.append(make("td", t[1], "num"));
+      const title = make("td");
+      title.append(opener(t[2], k));
+      tr.append(title);
+      tr.append(make("td", t[3]));
+      tr.append(make("td", t[4]));
+      tr.append(make("td", t[5]));
+      body.append(tr);
+    });
+    body.addEventListener("click", (e) => {
+      const b = e.target.closest("button.open");
+      if (b) toggle(b, 5, () => trackDetail(list[Number(b.dataset.index)]));
+    });
+    table.append(body);
+    box.append(table);
+    return box;
+  };
+  // Opens or closes the detail row under the row of button b.
+  const toggle = (b, columns, build) => {
+    const tr = b.closest("tr");
+    if (b.getAttribute("aria-expanded") === "true") {
+      tr.nextElementSibling.remove();
+      b.setAttribute("aria-expanded", "false");
+      return;
+    }
+    const detail = make("tr", null, "detail");
+    const td = make("td");
+    td.colSpan = columns;
+    td.append(build());
+    detail.append(td);
+    tr.after(detail);
+    b.setAttribute("aria-expanded", "true");
+  };
+  rows.addEventListener("click", (e) => {
+    const b = e.target.closest("button.open");
+    if (b && b.closest("tbody") === rows)
+      toggle(b, 8, () => releaseDetail(releases[Number(b.dataset.index)]));
+  });
+
+  applyFilter();
+})();
+)js";
+
+} // namespace exchange::htmlpageassets

@@ -1,0 +1,101 @@
+// The "&Vie" submenu of "&Tiedostot": the collection as a web page or as CSV tables.
+#include "form1.h"
+
+#include "exchange/csvtables.h"
+#include "exchange/htmlpage.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QStandardPaths>
+
+
+std::function<QString(const QString& suggested)> TForm1::exportPathChooser;
+
+namespace {
+
+// Runs action with the table's filter off, then puts the filter and the current row back,
+// also when action fails. The grids stay still meanwhile.
+void withAllRows(engine::Table& table, const std::function<void()>& action) {
+    if (!table.isOpen() || !table.filtered()) {
+        action();
+        return;
+    }
+    const engine::Bookmark at = table.bookmark();
+    table.disableControls();
+    const auto restore = [&table, at] {
+        table.setFiltered(true);
+        if (table.bookmarkValid(at))
+            table.gotoBookmark(at);
+        table.enableControls();
+    };
+    try {
+        table.setFiltered(false);
+        action();
+    } catch (...) {
+        restore();
+        throw;
+    }
+    restore();
+}
+
+} // namespace
+
+void TForm1::createExportMenu() {
+    auto* menu = new QMenu(QStringLiteral("&Vie"), Filer1);
+    menu->setObjectName(QStringLiteral("Vie1"));
+    QAction* page = menu->addAction(QStringLiteral("Verkkosivu (HTML)..."));
+    page->setObjectName(QStringLiteral("Verkkosivu1"));
+    QAction* tables = menu->addAction(QStringLiteral("CSV-taulut..."));
+    tables->setObjectName(QStringLiteral("CsvTaulut1"));
+    // Right after "&Tulostus": both give the collection away in some form.
+    const QList<QAction*> items = Filer1->actions();
+    const qsizetype at = items.indexOf(Udskrivning1->menuAction()) + 1;
+    Filer1->insertMenu(at < items.size() ? items.at(at) : nullptr, menu);
+    connect(page, &QAction::triggered, this, [this] { runHandler(&TForm1::Verkkosivu1Click); });
+    connect(tables, &QAction::triggered, this, [this] { runHandler(&TForm1::CsvTaulut1Click); });
+}
+
+QString TForm1::chooseExportPath(const QString& caption, const QString& suggested,
+                                 const QString& filter) {
+    if (exportPathChooser)
+        return exportPathChooser(suggested);
+    return QFileDialog::getSaveFileName(this, caption, suggested, filter);
+}
+
+void TForm1::Verkkosivu1Click() {
+    const QString path =
+        chooseExportPath(QStringLiteral("Vie verkkosivuna"),
+                         QDir(QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation))
+                             .filePath(QStringLiteral("Levyholvi.html")),
+                         QStringLiteral("Verkkosivu (*.html *.htm)"));
+    if (path.isEmpty())
+        return;
+    // The page holds the tracks and musicians of every release, whatever the pages show now.
+    withAllRows(NumreDataSet, [&] {
+        withAllRows(MusikerDataSet, [&] {
+            exchange::writeHtmlPage(LydsamDataSet, NumreDataSet, MusikerDataSet, path);
+        });
+    });
+}
+
+void TForm1::CsvTaulut1Click() {
+    const QString folder = exportPathChooser
+                               ? exportPathChooser(QDir::homePath())
+                               : QFileDialog::getExistingDirectory(
+                                     this, QStringLiteral("Vie CSV-tauluina"), QDir::homePath());
+    if (folder.isEmpty())
+        return;
+    exportCsvTables(folder);
+}
+
+// The files hold every stored row whatever the pages show; a row being typed counts too.
+void TForm1::exportCsvTables(const QString& folder) {
+    const exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet,
+                                            GenreDataSet, MusikerDataSet};
+    for (engine::Table* t : {&tables.lydsam, &tables.arkiv, &tables.numre, &tables.genre,
+                             &tables.musiker})
+        if (t->isOpen())
+            t->checkBrowseMode();
+    exchange::writeCsvTables(tables, folder);
+}

@@ -1,0 +1,263 @@
+#include "engine/collation.h"
+#include "engine/error.h"
+#include "exchange/htmlpage.h"
+#include "store/collection.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+struct Collection {
+    engine::Table lydsam, numre, musiker;
+    Collection() {
+        store::CreateLydsamTable(lydsam);
+        store::CreateLydsamIndices(lydsam);
+        store::CreateNumreTable(numre);
+        store::CreateNumreIndices(numre);
+        store::CreateMusikerTable(musiker);
+        store::CreateMusikerIndices(musiker);
+    }
+    void release(const QString& artist, const QString& title, const QString& media, int num,
+                 const QString& notes = {}) {
+        lydsam.append();
+        lydsam.setText("Kunstner", artist.toStdString());
+        lydsam.setText("Titel", title.toStdString());
+        lydsam.setText("Media", media.toStdString());
+        lydsam.setInteger("Num", num);
+        lydsam.setText("Notater", notes.toStdString());
+        lydsam.setFloat(lydsam.fieldIndex("Pris"), 987.25);
+        lydsam.post();
+    }
+    void track(std::optional<int> num, int number, const QString& title) {
+        numre.append();
+        if (num)
+            numre.setInteger("Num", *num);
+        numre.setInteger("Nummer", number);
+        numre.setText("NrTitel", title.toStdString());
+        numre.post();
+    }
+    void musician(const QString& trackTitle, const QString& name, const QString& instrument) {
+        musiker.append();
+        musiker.setText("NrTitel", trackTitle.toStdString());
+        musiker.setText("Musiker", name.toStdString());
+        musiker.setText("Instrument", instrument.toStdString());
+        musiker.post();
+    }
+};
+
+QString pagePath(const QTemporaryDir& dir) {
+    return dir.filePath("kokoelma.html");
+}
+
+QString readPage(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+// The text between <script ... id="name"> and the next </script>.
+QString block(const QString& page, const QString& id) {
+    const QString open = QStringLiteral("<script type=\"application/json\" id=\"%1\">").arg(id);
+    const qsizetype from = page.indexOf(open);
+    if (from < 0)
+        return {};
+    const qsizetype start = from + open.size();
+    return page.mid(start, page.indexOf("</script>", start) - start);
+}
+
+QJsonArray rows(const QString& page, const QString& id) {
+    QJsonParseError error;
+    const QJsonDocument doc = QJsonDocument::fromJson(block(page, id).toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError)
+        qWarning() << id << error.errorString();
+    return doc.array();
+}
+
+// What sits between the last occurrence of open and the close after it.
+QString lastElement(const QString& page, const QString& open, const QString& close) {
+    const qsizetype start = page.lastIndexOf(open) + open.size();
+    return page.mid(start, page.indexOf(close, start) - start);
+}
+
+QString hashSource(const QString& text) {
+    return "'sha256-" +
+           QString::fromLatin1(
+               QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toBase64()) +
+           "'";
+}
+
+} // namespace
+
+class TestHtmlPage : public QObject {
+    Q_OBJECT
+
+private slots:
+    // The expected orders are a Finnish user's.
+    void initTestCase() { engine::collation::setLocale("fi_FI"); }
+
+    void escaped_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("plain") << "Sibelius"
+                               << "Sibelius";
+        QTest::newRow("ampersand first, no double escape") << "&lt;"
+                                                           << "&amp;lt;";
+        QTest::newRow("all five")
+            << "<a href=\"x\" title='y'>&</a>"
+            << "&lt;a href=&quot;x&quot; title=&#39;y&#39;&gt;&amp;&lt;/a&gt;";
+        QTest::newRow("national letters kept") << "Åsa Ørsted Väyrynen"
+                                               << "Åsa Ørsted Väyrynen";
+    }
+    void escaped() {
+        QFETCH(QString, text);
+        QFETCH(QString, expected);
+        QCOMPARE(exchange::htmlEscaped(text), expected);
+    }
+
+    void textsSurviveExactly_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("markup") << "</script><script>alert('x')</script>";
+        QTest::newRow("comment opener") << "<!-- <script>";
+        QTest::newRow("quotes and backslash") << "Don't \"stop\" \\ now";
+        QTest::newRow("ampersand entity look-alike") << "Tom &amp; Jerry &#39;";
+        QTest::newRow("line breaks and tab") << "eka\nrivi\r\ntoka\tsarake";
+        QTest::newRow("control character") << QString("a") + QChar(1) + "b";
+        QTest::newRow("national letters") << "Ærø Åbo Ähtäri Öljy ĸ";
+        QTest::newRow("outside the BMP") << "Levy \U0001F3B5";
+        QTest::newRow("line separator") << QString("a") + QChar(0x2028) + "b";
+    }
+    void textsSurviveExactly() {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        Collection c;
+        c.release(text, text, "CD", 1, text);
+        c.track(1, 1, text);
+        c.musician(text, text, text);
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QString page = readPage(pagePath(dir));
+        const QJsonArray release = rows(page, "lh-releases").at(0).toArray();
+        QCOMPARE(release.at(0).toString(), text.left(30)); // the artist field's size
+        QCOMPARE(release.at(9).toString(), text);
+        QCOMPARE(rows(page, "lh-tracks").at(0).toArray().at(2).toString(), text);
+        const QJsonArray musician = rows(page, "lh-musicians").at(0).toArray();
+        QCOMPARE(musician.at(0).toString(), text.left(30));
+        QCOMPARE(musician.at(2).toString(), text.left(30));
+        // Nothing of the markup-like texts reaches the page as markup.
+        for (const QString& piece :
+             QStringList{"<script>alert", "<!--", "'x'", "\"stop\"", "&amp;"})
+            if (text.contains(piece))
+                QVERIFY2(!page.contains(piece), qPrintable(piece));
+        QCOMPARE(page.count("<script"), 4);
+    }
+
+    void policyAllowsExactlyTheInlineScriptAndStyle() {
+        QTemporaryDir dir;
+        Collection c;
+        c.release("A", "B", "LP", 1);
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QString page = readPage(pagePath(dir));
+        const QRegularExpression csp(
+            "<meta http-equiv=\"Content-Security-Policy\" content=\"([^\"]*)\">");
+        const QString policy = csp.match(page).captured(1);
+        QVERIFY(policy.startsWith("default-src 'none';"));
+        QVERIFY(policy.contains("script-src " +
+                                hashSource(lastElement(page, "<script>", "</script>")) + ";"));
+        QVERIFY(policy.contains("style-src " +
+                                hashSource(lastElement(page, "<style>", "</style>")) + ";"));
+        QVERIFY(!policy.contains("unsafe"));
+        // Nothing is fetched from elsewhere.
+        QVERIFY(!page.contains(" src="));
+        QVERIFY(!page.contains("<link"));
+        QVERIFY(!page.contains("http:"));
+        QVERIFY(!page.contains("https:"));
+    }
+
+    void releasesFollowTheViewOrderAndSelection_data() {
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("by artist") << "Kunstner"
+                                   << "" << QStringList{"Ä", "Ö", "Å"};
+        QTest::newRow("by title, Finnish letters last") << "Titel"
+                                                        << "" << QStringList{"Å", "Ä", "Ö"};
+        QTest::newRow("selection of one medium") << "Kunstner"
+                                                 << "Media = 'LP'" << QStringList{"Ö"};
+    }
+    void releasesFollowTheViewOrderAndSelection() {
+        QFETCH(QString, index);
+        QFETCH(QString, filter);
+        QFETCH(QStringList, titles);
+        QTemporaryDir dir;
+        Collection c;
+        c.release("Beta", "Ä", "CD", 1);
+        c.release("Cesar", "Å", "MC", 2);
+        c.release("Beta", "Ö", "LP", 3);
+        c.release("Aaltonen", "Ö", "CD", 4);
+        c.lydsam.setActiveIndex(index.toStdString());
+        if (!filter.isEmpty()) {
+            c.lydsam.setFilter(filter.toStdString());
+            c.lydsam.setFiltered(true);
+        }
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QJsonArray releases = rows(readPage(pagePath(dir)), "lh-releases");
+        QStringList got;
+        for (const auto& r : releases)
+            if (r.toArray().at(0).toString() != "Aaltonen")
+                got << r.toArray().at(1).toString();
+        QCOMPARE(got, titles);
+    }
+
+    void numbersAreNumbersAndPricesStayPrivate() {
+        QTemporaryDir dir;
+        Collection c;
+        c.release("A", "B", "CD", 42);
+        c.track(42, 1, "Eka");
+        c.track(std::nullopt, 2, "Orpo");
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QString page = readPage(pagePath(dir));
+        QCOMPARE(rows(page, "lh-releases").at(0).toArray().at(8).toInt(), 42);
+        const QJsonArray tracks = rows(page, "lh-tracks");
+        QCOMPARE(tracks.size(), 2);
+        QCOMPARE(tracks.at(0).toArray().at(0).toInt(), 42);
+        QCOMPARE(tracks.at(0).toArray().at(1).toInt(), 1);
+        QVERIFY(tracks.at(1).toArray().at(0).isNull()); // a track of no release
+        QVERIFY(!page.contains("987"));
+        QVERIFY(page.contains("<p>1 äänite</p>"));
+    }
+
+    void emptyCollectionGivesAWorkingPage() {
+        QTemporaryDir dir;
+        Collection c;
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QString page = readPage(pagePath(dir));
+        QCOMPARE(block(page, "lh-releases"), "[]");
+        QVERIFY(page.contains("<p>0 äänitettä</p>"));
+    }
+
+    void failuresRaiseAndKeepTheOldPage() {
+        QTemporaryDir dir;
+        Collection c;
+        // A folder that does not exist.
+        QVERIFY_THROWS_EXCEPTION(exchange::HtmlPageError,
+                                 exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker,
+                                                         dir.filePath("puuttuu/sivu.html")));
+        // A table that is not open: the old page stays as it was.
+        const QString path = pagePath(dir);
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, path);
+        const QString before = readPage(path);
+        engine::Table closed;
+        QVERIFY_THROWS_EXCEPTION(engine::Error,
+                                 exchange::writeHtmlPage(c.lydsam, closed, c.musiker, path));
+        QCOMPARE(readPage(path), before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestHtmlPage)
+#include "tst_htmlpage.moc"
