@@ -139,7 +139,7 @@ void TestCsvTables::intoACollectionWithRows() {
     QCOMPARE(s.skipped, 1); // the track of no release
     QCOMPARE(TestCollection::column(c.lydsam, "Num"), (QStringList{"1", "4", "5", "6"}));
     QCOMPARE(TestCollection::column(c.lydsam, "Pris"), (QStringList{"", "12.5", "0.1", ""}));
-    // The file's Arkiv rows are not copied; the new numbers are issued.
+    // The file's Arkiv rows are not copied; new numbers are given out.
     QCOMPARE(TestCollection::column(c.arkiv, "ArkivNr"),
              (QStringList{"1", "2", "3", "4", "5", "6"}));
     QCOMPARE(TestCollection::column(c.numre, "Num"), (QStringList{"4", "5"}));
