@@ -1,11 +1,11 @@
 // levyholvi-cli: imports, exports and checks a collection without a window.
 #include "collectionlock.h"
-#include "levyholvi_version.h"
 #include "engine/table.h"
 #include "exchange/collectiontables.h"
 #include "exchange/csvtables.h"
 #include "exchange/htmlpage.h"
 #include "exchange/sources.h"
+#include "levyholvi_version.h"
 #include "store/collection.h"
 
 #include <QCommandLineParser>

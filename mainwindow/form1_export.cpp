@@ -9,7 +9,6 @@
 #include <QMenu>
 #include <QStandardPaths>
 
-
 std::function<QString(const QString& suggested)> TForm1::exportPathChooser;
 
 namespace {
@@ -91,10 +90,10 @@ void TForm1::CsvTaulut1Click() {
 
 // The files hold every stored row whatever the pages show; a row being typed counts too.
 void TForm1::exportCsvTables(const QString& folder) {
-    const exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet,
-                                            GenreDataSet, MusikerDataSet};
-    for (engine::Table* t : {&tables.lydsam, &tables.arkiv, &tables.numre, &tables.genre,
-                             &tables.musiker})
+    const exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
+                                            MusikerDataSet};
+    for (engine::Table* t :
+         {&tables.lydsam, &tables.arkiv, &tables.numre, &tables.genre, &tables.musiker})
         if (t->isOpen())
             t->checkBrowseMode();
     exchange::writeCsvTables(tables, folder);

@@ -52,6 +52,17 @@ void TestFieldText::cleanup() {
     QLocale::setDefault(QLocale::system());
 }
 
+namespace {
+
+void row(const char* name, const char* locale, const char* typed, const char* stored,
+         const char* shown, const char* edited, const char* error = "") {
+    QTest::newRow(name) << QString::fromUtf8(locale) << QString::fromUtf8(typed)
+                        << QString::fromUtf8(stored) << QString::fromUtf8(shown)
+                        << QString::fromUtf8(edited) << QString::fromUtf8(error);
+}
+
+} // namespace
+
 void TestFieldText::typedPrice_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("typed");
@@ -59,54 +70,18 @@ void TestFieldText::typedPrice_data() {
     QTest::addColumn<QString>("shown");
     QTest::addColumn<QString>("edited");
     QTest::addColumn<QString>("error");
-    QTest::newRow("fi: decimal comma") << "fi_FI"
-                                       << "12,5"
-                                       << "12.5"
-                                       << "12,50\u00a0€"
-                                       << "12,5"
-                                       << "";
-    QTest::newRow("en: decimal comma") << "en_US"
-                                       << "12,5"
-                                       << "12.5"
-                                       << "$12.50"
-                                       << "12.5"
-                                       << "";
-    QTest::newRow("fi: point and symbol, grouped only when shown") << "fi_FI"
-                                                                   << "1234.50 €"
-                                                                   << "1234.5"
-                                                                   << "1\u00a0234,50\u00a0€"
-                                                                   << "1234,5"
-                                                                   << "";
-    QTest::newRow("en: symbol first, blanks around") << "en_US"
-                                                     << " $1234.5 "
-                                                     << "1234.5"
-                                                     << "$1,234.50"
-                                                     << "1234.5"
-                                                     << "";
-    QTest::newRow("fi: the locale's minus") << "fi_FI"
-                                            << "\u221212,5"
-                                            << "-12.5"
-                                            << "\u221212,50\u00a0€"
-                                            << "\u221212,5"
-                                            << "";
-    QTest::newRow("en: blanks empty the price") << "en_US"
-                                                << "  "
-                                                << ""
-                                                << ""
-                                                << ""
-                                                << "";
-    QTest::newRow("fi: another currency") << "fi_FI"
-                                          << "12,50 $"
-                                          << "45"
-                                          << "45,00\u00a0€"
-                                          << "45"
-                                          << "'12,50 $' is not a valid floating point value.";
-    QTest::newRow("en: words") << "en_US"
-                               << "twelve"
-                               << "45"
-                               << "$45.00"
-                               << "45"
-                               << "'twelve' is not a valid floating point value.";
+    row("fi: decimal comma", "fi_FI", "12,5", "12.5", "12,50\u00a0€", "12,5");
+    row("en: decimal comma", "en_US", "12,5", "12.5", "$12.50", "12.5");
+    row("fi: point and symbol, grouped only when shown", "fi_FI", "1234.50 €", "1234.5",
+        "1\u00a0234,50\u00a0€", "1234,5");
+    row("en: symbol first, blanks around", "en_US", " $1234.5 ", "1234.5", "$1,234.50", "1234.5");
+    row("fi: the locale's minus", "fi_FI", "\u221212,5", "-12.5", "\u221212,50\u00a0€",
+        "\u221212,5");
+    row("en: blanks empty the price", "en_US", "  ", "", "", "");
+    row("fi: another currency", "fi_FI", "12,50 $", "45", "45,00\u00a0€", "45",
+        "'12,50 $' is not a valid floating point value.");
+    row("en: words", "en_US", "twelve", "45", "$45.00", "45",
+        "'twelve' is not a valid floating point value.");
 }
 
 void TestFieldText::typedPrice() {

@@ -93,8 +93,7 @@ void TestCsv::damageNamesFileAndLine() {
 
 void TestCsv::writtenFieldsReadBack_data() {
     QTest::addColumn<QStringList>("fields");
-    QTest::newRow("plain") << QStringList{"a", "b"};
-    QTest::newRow("needs quotes") << QStringList{"a,b", "x\"y", "two\r\nlines", "lf\nonly"};
+    // Quoting is checked through the byte-identical round trip in tst_csvtables.
     QTest::newRow("one empty field") << QStringList{""};
     QTest::newRow("empty among others") << QStringList{"", "x", ""};
 }

@@ -9,8 +9,8 @@ using exchange::TrackRecord;
 
 namespace {
 
-ReleaseRecord release(const char* artist, const char* title, const char* regNr = "",
-                      const char* notes = "") {
+ReleaseRecord release(std::string artist, std::string title, std::string regNr = "",
+                      std::string notes = "") {
     ReleaseRecord r;
     r.kunstner = artist;
     r.titel = title;
@@ -48,76 +48,50 @@ void TestImporter::numbersAndLinksFollowTheRecordRules() {
     for (const char* n : {"1", "2", "5"})
         TestCollection::add(c.arkiv, {QStringLiteral("ArkivNr=") + QLatin1String(n)});
     ReleaseRecord a = release("Aino", "Kevät");
-    TrackRecord one;
-    one.nrTitel = "Ensimmäinen kappale jonka nimi on pitkä"; // 39 characters
-    one.musicians.push_back({"Eero", "vocals", ""});
-    TrackRecord two;
-    two.nrTitel = "Toinen";
-    TrackRecord five;
-    five.nummer = 5;
-    five.nrTitel = "Viides";
-    a.tracks = {one, two, five};
+    a.tracks = {{.nrTitel = "Ensimmäinen kappale jonka nimi on pitkä", // 39 characters
+                 .musicians = {{"Eero", "vocals", ""}}},
+                {.nrTitel = "Toinen"},
+                {.nummer = 5, .nrTitel = "Viides"}};
     const auto s = exchange::importRecords(c.tables, found({a, release("Bertta", "Syksy")}));
 
-    QCOMPARE(s.releases, 2);
-    QCOMPARE(s.tracks, 3);
-    QCOMPARE(s.musicians, 1);
+    QCOMPARE(QList<int>({s.releases, s.tracks, s.musicians}), QList<int>({2, 3, 1}));
     // The next number is past both the last Arkiv number and the highest Num.
     QCOMPARE(TestCollection::column(c.lydsam, "Num"), (QStringList{"7", "8", "9"}));
     QCOMPARE(TestCollection::column(c.arkiv, "ArkivNr"), (QStringList{"1", "2", "5", "8", "9"}));
     QCOMPARE(TestCollection::column(c.numre, "Num"), (QStringList{"8", "8", "8"}));
     QCOMPARE(TestCollection::column(c.numre, "Titel"), (QStringList{"Kevät", "Kevät", "Kevät"}));
     QCOMPARE(TestCollection::column(c.numre, "Nummer"), (QStringList{"1", "2", "5"}));
-    QCOMPARE(TestCollection::column(c.musiker, "NrTitel"),
-             QStringList{"Ensimmäinen kappale jonka nimi"});
-    QCOMPARE(TestCollection::column(c.musiker, "Titel"), QStringList{"Kevät"});
-    QCOMPARE(TestCollection::column(c.musiker, "Instrument"), QStringList{"vocals"});
+    QCOMPARE(TestCollection::column(c.musiker, "NrTitel") +
+                 TestCollection::column(c.musiker, "Titel") +
+                 TestCollection::column(c.musiker, "Instrument"),
+             (QStringList{"Ensimmäinen kappale jonka nimi", "Kevät", "vocals"}));
     // Pending like typed rows, saved at close.
     QVERIFY(c.lydsam.changeCount() > 0 && c.numre.changeCount() > 0);
 }
 
 void TestImporter::duplicates_data() {
-    QTest::addColumn<QString>("artist");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("regNr");
-    QTest::addColumn<QString>("notes");
+    QTest::addColumn<QStringList>("r"); // artist, title, catalogue number, notes
     QTest::addColumn<int>("added");
-    QTest::newRow("same Discogs release, other names") << "Muu"
-                                                       << "Nimi"
-                                                       << ""
-                                                       << "Discogs 5\nother notes" << 0;
-    QTest::newRow("same artist, title and number in other case") << "AINO"
-                                                                 << "kevät"
-                                                                 << "a-1"
-                                                                 << "" << 0;
-    QTest::newRow("other catalogue number") << "Aino"
-                                            << "Kevät"
-                                            << "A-2"
-                                            << "" << 1;
-    QTest::newRow("other Discogs release") << "Muu"
-                                           << "Nimi"
-                                           << ""
-                                           << "Discogs 55" << 1;
-    QTest::newRow("a user's note line is no source line") << "Muu"
-                                                          << "Nimi"
-                                                          << ""
-                                                          << "Lahja" << 1;
+    QTest::newRow("same Discogs release, other names")
+        << QStringList{"Muu", "Nimi", "", "Discogs 5\nother notes"} << 0;
+    QTest::newRow("same artist, title and number in other case")
+        << QStringList{"AINO", "kevät", "a-1", ""} << 0;
+    QTest::newRow("other catalogue number") << QStringList{"Aino", "Kevät", "A-2", ""} << 1;
+    QTest::newRow("other Discogs release") << QStringList{"Muu", "Nimi", "", "Discogs 55"} << 1;
+    QTest::newRow("a user's note line is no source line")
+        << QStringList{"Muu", "Nimi", "", "Lahja"} << 1;
 }
 
 void TestImporter::duplicates() {
-    QFETCH(QString, artist);
-    QFETCH(QString, title);
-    QFETCH(QString, regNr);
-    QFETCH(QString, notes);
+    QFETCH(QStringList, r);
     QFETCH(int, added);
     TestCollection c;
     TestCollection::add(c.lydsam, {"Kunstner=Aino", "Titel=Kevät", "RegNr=A-1", "Num=1",
                                    "Notater=Discogs 5\nMedia Condition: Mint (M)"});
     TestCollection::add(c.lydsam, {"Kunstner=Toinen", "Titel=Kevät", "Num=2", "Notater=Lahja"});
-    const std::string a = artist.toStdString(), t = title.toStdString(), r = regNr.toStdString(),
-                      n = notes.toStdString();
-    const auto s = exchange::importRecords(
-        c.tables, found({release(a.c_str(), t.c_str(), r.c_str(), n.c_str())}));
+    const auto s =
+        exchange::importRecords(c.tables, found({release(r[0].toStdString(), r[1].toStdString(),
+                                                         r[2].toStdString(), r[3].toStdString())}));
     QCOMPARE(s.releases, added);
     QCOMPARE(s.skipped, 1 - added);
     QCOMPARE(c.lydsam.storedRowCount(), 2 + added);
@@ -126,11 +100,10 @@ void TestImporter::duplicates() {
 void TestImporter::genresAddedWhenNew() {
     TestCollection c;
     TestCollection::add(c.genre, {"Genre=Jazz"});
-    ReleaseRecord a = release("A", "1"), b = release("B", "2"), d = release("D", "3");
-    a.genre = "jazz";
-    b.genre = "Rock";
-    d.genre = "Rock";
-    auto in = found({a, b, d});
+    std::vector<ReleaseRecord> releases{release("A", "1"), release("B", "2"), release("D", "3")};
+    for (auto [i, genre] : {std::pair{0, "jazz"}, {1, "Rock"}, {2, "Rock"}})
+        releases[i].genre = genre;
+    auto in = found(releases);
     in.genres = {"Blues", "JAZZ"};
     const auto s = exchange::importRecords(c.tables, in);
     QCOMPARE(s.genres, 2);
@@ -188,11 +161,7 @@ void TestImporter::hooksStayOffAndViewsFollow() {
 }
 
 void TestImporter::summaryText() {
-    exchange::ImportSummary s;
-    s.releases = 2;
-    s.tracks = 24;
-    s.musicians = 3;
-    s.skipped = 1;
+    exchange::ImportSummary s{.releases = 2, .tracks = 24, .musicians = 3, .skipped = 1};
     QCOMPARE(exchange::summaryText(s),
              QString("2 levyä, 24 kappaletta, 3 muusikkoa tuotu; 1 ohitettu"));
     s.cut = 4;

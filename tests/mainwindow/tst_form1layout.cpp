@@ -177,6 +177,10 @@ void TestForm1Layout::menus_data() {
                        "Näytä kaikki mc-levyt", "Näytä kaikki singlet",  "Näytä kaikki 78-levyt",
                        "Näytä kaikki"};
     QTest::newRow("hidden help: help and info") << "Help1" << QStringList{"&Hjælp", "&Info"};
+    QTest::newRow("import: four sources")
+        << "Tuo1"
+        << QStringList{"Discogs-kokoelma (CSV)...", "MusicBrainz-julkaisu (JSON)...",
+                       "Musiikkikansio...", "CSV-taulut..."};
 }
 
 void TestForm1Layout::menus() {

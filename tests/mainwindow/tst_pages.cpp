@@ -386,14 +386,10 @@ void TestPages::tabChangeFromFocusedPageStaysOnClickedTab() {
 void TestPages::dialogsOpenModallyInFrontOfTheWindow_data() {
     QTest::addColumn<QString>("action");
     QTest::addColumn<QString>("dialog");
-    QTest::newRow("menu bar Info") << "Info1"
-                                   << "TOrvena Orvena";
-    QTest::newRow("hidden help menu Info") << "Information1"
-                                           << "TOrvena Orvena";
-    QTest::newRow("text colour") << "Tekst1"
-                                 << "QColorDialog ";
-    QTest::newRow("background colour") << "Felter1"
-                                       << "QColorDialog ";
+    QTest::newRow("menu bar Info") << QString("Info1") << "TOrvena Orvena";
+    QTest::newRow("hidden help menu Info") << QString("Information1") << "TOrvena Orvena";
+    QTest::newRow("text colour") << QString("Tekst1") << "QColorDialog ";
+    QTest::newRow("background colour") << QString("Felter1") << "QColorDialog ";
 }
 
 // Modal, and with the window as transient parent: no taskbar entry of their own and never

@@ -498,14 +498,11 @@ void TestStartup::untypedInsertIsNotSaved_data() {
     QTest::addColumn<QString>("navigator");
     QTest::addColumn<QString>("file");
     QTest::addColumn<bool>("typed");
-    QTest::newRow("a new release") << "DBNavigator1"
-                                   << "Lydsam.dat" << false;
-    QTest::newRow("a new track") << "DBNavigator4"
-                                 << "Numre.dat" << false;
-    QTest::newRow("a new musician row") << "DBNavigator3"
-                                        << "Musiker.dat" << false;
-    QTest::newRow("a release typed into is posted") << "DBNavigator1"
-                                                    << "Lydsam.dat" << true;
+    QTest::newRow("a new release") << QString("DBNavigator1") << "Lydsam.dat" << false;
+    QTest::newRow("a new track") << QString("DBNavigator4") << "Numre.dat" << false;
+    QTest::newRow("a new musician row") << QString("DBNavigator3") << "Musiker.dat" << false;
+    QTest::newRow("a release typed into is posted")
+        << QString("DBNavigator1") << "Lydsam.dat" << true;
 }
 
 void TestStartup::untypedInsertIsNotSaved() {

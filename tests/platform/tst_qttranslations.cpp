@@ -19,12 +19,8 @@ void TestQtTranslations::colourDialog_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("cancel");
-    QTest::newRow("Finnish") << "fi_FI"
-                             << "Valitse väri"
-                             << "Peru";
-    QTest::newRow("no translation: English") << "C"
-                                             << "Select Color"
-                                             << "Cancel";
+    QTest::newRow("Finnish") << QString("fi_FI") << QString("Valitse väri") << "Peru";
+    QTest::newRow("no translation: English") << QString("C") << QString("Select Color") << "Cancel";
 }
 
 void TestQtTranslations::colourDialog() {

@@ -373,12 +373,9 @@ void TestPreview::saveButtonTypeGivesActionAndSuffix_data() {
     QTest::addColumn<int>("type"); // the filter's place in the Save dialog
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("contains");
-    QTest::newRow("report file") << 0 << "list.PRP"
-                                 << "";
-    QTest::newRow("text export") << 1 << "list.txt"
-                                 << "Artist 10";
-    QTest::newRow("PDF export") << 2 << "list.pdf"
-                                << "%PDF";
+    QTest::newRow("report file") << 0 << QString("list.PRP") << "";
+    QTest::newRow("text export") << 1 << QString("list.txt") << "Artist 10";
+    QTest::newRow("PDF export") << 2 << QString("list.pdf") << "%PDF";
 }
 
 void TestPreview::saveButtonTypeGivesActionAndSuffix() {

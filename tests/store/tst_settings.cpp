@@ -62,10 +62,8 @@ void TestSettings::writtenInOneReplacement() {
     ::close(watch);
     QCOMPARE(replacements, 1);
     const store::Settings back = store::readSettings(TIniFile(ini.fileName()));
-    QCOMPARE(back.num, 3);
-    QCOMPARE(back.side, 4);
-    QCOMPARE(back.bgColor, 5);
-    QCOMPARE(back.txColor, 6);
+    QCOMPARE(QList<int>({back.num, back.side, back.bgColor, back.txColor}),
+             QList<int>({3, 4, 5, 6}));
 }
 
 QTEST_APPLESS_MAIN(TestSettings)
