@@ -48,10 +48,12 @@ void TestImporter::numbersAndLinksFollowTheRecordRules() {
     for (const char* n : {"1", "2", "5"})
         TestCollection::add(c.arkiv, {QStringLiteral("ArkivNr=") + QLatin1String(n)});
     ReleaseRecord a = release("Aino", "Kevät");
-    a.tracks = {{.nrTitel = "Ensimmäinen kappale jonka nimi on pitkä", // 39 characters
-                 .musicians = {{"Eero", "vocals", ""}}},
-                {.nrTitel = "Toinen"},
-                {.nummer = 5, .nrTitel = "Viides"}};
+    a.tracks.resize(3);
+    a.tracks[0].nrTitel = "Ensimmäinen kappale jonka nimi on pitkä"; // 39 characters
+    a.tracks[0].musicians = {{"Eero", "vocals", ""}};
+    a.tracks[1].nrTitel = "Toinen";
+    a.tracks[2].nummer = 5;
+    a.tracks[2].nrTitel = "Viides";
     const auto s = exchange::importRecords(c.tables, found({a, release("Bertta", "Syksy")}));
 
     QCOMPARE(QList<int>({s.releases, s.tracks, s.musicians}), QList<int>({2, 3, 1}));
@@ -161,7 +163,8 @@ void TestImporter::hooksStayOffAndViewsFollow() {
 }
 
 void TestImporter::summaryText() {
-    exchange::ImportSummary s{.releases = 2, .tracks = 24, .musicians = 3, .skipped = 1};
+    exchange::ImportSummary s;
+    s.releases = 2, s.tracks = 24, s.musicians = 3, s.skipped = 1;
     QCOMPARE(exchange::summaryText(s),
              QString("2 levyä, 24 kappaletta, 3 muusikkoa tuotu; 1 ohitettu"));
     s.cut = 4;
