@@ -16,7 +16,9 @@ header p { margin: 4px 0 10px; color: #d8cfe0; }
 main { padding: 0 24px 24px; }
 table { border-collapse: collapse; width: 100%; }
 #lh-list { margin-top: 12px; background: #fff; }
-#lh-list > thead th { position: sticky; top: 57px; background: #ebe8f0; z-index: 1; }
+#lh-list > thead th { position: sticky; top: 57px; background: #ebe8f0; z-index: 1; cursor: pointer; user-select: none; }
+#lh-list > thead th[aria-sort="ascending"]::after { content: " \25B2"; }
+#lh-list > thead th[aria-sort="descending"]::after { content: " \25BC"; }
 th, td { text-align: left; padding: 5px 8px; border-bottom: 1px solid var(--line); vertical-align: top; }
 th { font-weight: bold; white-space: nowrap; }
 td.num { text-align: right; color: var(--soft); font-variant-numeric: tabular-nums; }
@@ -143,6 +145,26 @@ const std::string_view script = R"js(
     if (entries.some((e) => e.isIntersecting) && rendered < matches.length) renderMore();
   }, { rootMargin: "800px" }).observe(more);
 
+  // The order the list shows: the collection's own at first, a column's once its header is
+  // clicked (again: the other way round).
+  let order = releases.map((_, i) => i);
+  const columnField = [0, 1, 2, 3, 4, 5, 6, 8];
+  const collator = new Intl.Collator(document.documentElement.lang, { sensitivity: "accent", numeric: true });
+  const heads = Array.from(document.querySelectorAll("#lh-list > thead th"));
+  heads.forEach((th, column) => {
+    th.addEventListener("click", () => {
+      const descending = th.getAttribute("aria-sort") === "ascending";
+      const f = columnField[column];
+      const key = (i) => (releases[i][f] === null ? "" : String(releases[i][f]));
+      order = releases.map((_, i) => i);
+      order.sort((a, b) => collator.compare(key(a), key(b)) || a - b);
+      if (descending) order.reverse();
+      for (const h of heads) h.removeAttribute("aria-sort");
+      th.setAttribute("aria-sort", descending ? "descending" : "ascending");
+      applyFilter();
+    });
+  });
+
   const haystacks = new Array(releases.length);
   const haystack = (i) =>
     (haystacks[i] ??= releases[i].slice(0, 9).join("\n").toLocaleLowerCase());
@@ -150,7 +172,7 @@ const std::string_view script = R"js(
     const words = search.value.toLocaleLowerCase().split(/\s+/).filter(Boolean);
     const code = medium.value;
     matches = [];
-    for (let i = 0; i < releases.length; ++i) {
+    for (const i of order) {
       if (code && releases[i][3] !== code) continue;
       if (words.length && !words.every((w) => haystack(i).includes(w))) continue;
       matches.push(i);
