@@ -36,11 +36,13 @@ foreach(size 48 128 256)
 endforeach()
 
 # Debian installs manual pages compressed.
-configure_file(${_data}/levyholvi.1.in ${_gen}/levyholvi.1 @ONLY)
 find_program(LEVYHOLVI_GZIP gzip REQUIRED)
-execute_process(COMMAND ${LEVYHOLVI_GZIP} -9 -n -c ${_gen}/levyholvi.1
-                OUTPUT_FILE ${_gen}/levyholvi.1.gz COMMAND_ERROR_IS_FATAL ANY)
-install(FILES ${_gen}/levyholvi.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+foreach(page levyholvi levyholvi-cli)
+    configure_file(${_data}/${page}.1.in ${_gen}/${page}.1 @ONLY)
+    execute_process(COMMAND ${LEVYHOLVI_GZIP} -9 -n -c ${_gen}/${page}.1
+                    OUTPUT_FILE ${_gen}/${page}.1.gz COMMAND_ERROR_IS_FATAL ANY)
+    install(FILES ${_gen}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
 
 # The sample collection, to import with: levyholvi-cli import csv <this folder> --data DIR
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/
