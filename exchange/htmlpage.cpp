@@ -37,16 +37,17 @@ public:
     void jsonString(std::string_view s) {
         static constexpr char kHex[] = "0123456789abcdef";
         buffer_.append('"');
-        for (const char c : s) {
-            const auto u = static_cast<unsigned char>(c);
-            if (u < 0x20 || c == '"' || c == '\\' || c == '<' || c == '>' || c == '&' ||
-                c == '\'') {
-                const char esc[] = {'\\', 'u', '0', '0', kHex[u >> 4], kHex[u & 15]};
-                buffer_.append(esc, 6);
-            } else {
-                buffer_.append(c);
-            }
+        std::size_t plain = 0; // start of the run of characters that go as they are
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const auto u = static_cast<unsigned char>(s[i]);
+            if (u >= 0x20 && u != '"' && u != '\\' && u != '<' && u != '>' && u != '&' && u != '\'')
+                continue;
+            buffer_.append(s.data() + plain, static_cast<qsizetype>(i - plain));
+            const char esc[] = {'\\', 'u', '0', '0', kHex[u >> 4], kHex[u & 15]};
+            buffer_.append(esc, 6);
+            plain = i + 1;
         }
+        buffer_.append(s.data() + plain, static_cast<qsizetype>(s.size() - plain));
         buffer_.append('"');
         if (buffer_.size() >= kFlushSize)
             flush();
@@ -82,13 +83,17 @@ struct Column {
     Kind kind;
 };
 
-// One JSON array per display row of the table, the columns in the given order.
-void writeRows(PageOut& out, const engine::Table& table, std::initializer_list<Column> columns) {
+enum class Rows { InView, AllStored };
+
+// One JSON array per row of the table, the columns in the given order: the rows the view
+// shows, in its order, or every stored row whatever the filter (the page groups those itself).
+void writeRows(PageOut& out, const engine::Table& table, Rows which,
+               std::initializer_list<Column> columns) {
     std::vector<std::pair<int, Kind>> fields;
     for (const Column& c : columns)
         fields.emplace_back(table.fieldIndex(c.field), c.kind);
     out.raw("[");
-    const int count = table.displayRowCount();
+    const int count = which == Rows::InView ? table.displayRowCount() : table.storedRowCount();
     for (int row = 0; row < count; ++row) {
         out.raw(row == 0 ? "\n[" : ",\n[");
         bool first = true;
@@ -96,11 +101,12 @@ void writeRows(PageOut& out, const engine::Table& table, std::initializer_list<C
             if (!first)
                 out.raw(",");
             first = false;
-            const std::string value = table.textAt(row, field);
-            if (kind == Kind::Number)
-                out.jsonNumber(value);
+            if (which == Rows::InView)
+                kind == Kind::Number ? out.jsonNumber(table.textAt(row, field))
+                                     : out.jsonString(table.textAt(row, field));
             else
-                out.jsonString(value);
+                kind == Kind::Number ? out.jsonNumber(table.storedText(row, field))
+                                     : out.jsonString(table.storedTextView(row, field));
         }
         out.raw("]");
     }
@@ -180,7 +186,7 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
 
     // Rows are data blocks: never run, so they need no room in the policy.
     out.raw("<script type=\"application/json\" id=\"lh-releases\">");
-    writeRows(out, lydsam,
+    writeRows(out, lydsam, Rows::InView,
               {{"Kunstner", Kind::Text},
                {"Titel", Kind::Text},
                {"Genre", Kind::Text},
@@ -192,7 +198,7 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                {"Num", Kind::Number},
                {"Notater", Kind::Text}});
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-tracks\">");
-    writeRows(out, numre,
+    writeRows(out, numre, Rows::AllStored,
               {{"Num", Kind::Number},
                {"Nummer", Kind::Number},
                {"NrTitel", Kind::Text},
@@ -204,7 +210,7 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                {"Notat", Kind::Text},
                {"RegNr", Kind::Text}});
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-musicians\">");
-    writeRows(out, musiker,
+    writeRows(out, musiker, Rows::AllStored,
               {{"NrTitel", Kind::Text},
                {"Musiker", Kind::Text},
                {"Instrument", Kind::Text},

@@ -18,8 +18,8 @@ public:
 };
 
 // Releases: lydsam's view as it stands (its active sort order and its selection). Tracks and
-// musicians: every row of numre's and musiker's views, so hand them unfiltered. Prices are
-// left out: what was paid is the owner's business. Replaces path atomically.
+// musicians: every stored row, whatever their filters. Prices are left out: what was paid is
+// the owner's business. Replaces path atomically.
 void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                    const engine::Table& musiker, const QString& path);
 

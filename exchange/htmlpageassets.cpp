@@ -40,6 +40,21 @@ tr.detail th { background: #f1eff4; }
 ul.musicians { margin: 2px 0; padding-left: 20px; }
 .empty { color: var(--soft); font-style: italic; padding: 16px 0; }
 #lh-more { height: 1px; }
+@media print {
+  body { background: #fff; font-size: 10pt; }
+  header { background: none; color: #000; padding: 0 0 6pt; }
+  header p { color: #000; }
+  .tools, noscript, #lh-more { display: none; }
+  main { padding: 0; }
+  #lh-list > thead th { position: static; background: none; border-bottom: 1.5pt solid #000; }
+  #lh-list > thead th::after { content: none; }
+  th, td { padding: 2pt 4pt; }
+  tr { break-inside: avoid; }
+  button.open { color: #000; }
+  button.open::before { content: none; }
+  td.media span { background: none !important; border: 0.75pt solid #000; }
+  tr.detail > td { background: none; }
+}
 )css";
 
 const std::string_view script = R"js(
@@ -259,6 +274,11 @@ const std::string_view script = R"js(
     const b = e.target.closest("button.open");
     if (b && b.closest("tbody") === rows)
       toggle(b, 8, () => releaseDetail(releases[Number(b.dataset.index)]));
+  });
+
+  // A printout holds every row the list stands for, not just those drawn so far.
+  window.addEventListener("beforeprint", () => {
+    while (rendered < matches.length) renderMore();
   });
 
   applyFilter();

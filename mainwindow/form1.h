@@ -152,6 +152,7 @@ private:
     QString chooseExportPath(const QString& caption, const QString& suggested,
                              const QString& filter);
     void exportCsvTables(const QString& folder);
+    void postTypedRows();
     // Runs the handler for a signal; an error it raises goes to the error box.
     template <typename Sender, typename Signal>
     void connectHandler(Sender* sender, Signal signal, void (TForm1::*handler)());

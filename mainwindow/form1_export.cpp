@@ -11,35 +11,6 @@
 
 std::function<QString(const QString& suggested)> TForm1::exportPathChooser;
 
-namespace {
-
-// Runs action with the table's filter off, then puts the filter and the current row back,
-// also when action fails. The grids stay still meanwhile.
-void withAllRows(engine::Table& table, const std::function<void()>& action) {
-    if (!table.isOpen() || !table.filtered()) {
-        action();
-        return;
-    }
-    const engine::Bookmark at = table.bookmark();
-    table.disableControls();
-    const auto restore = [&table, at] {
-        table.setFiltered(true);
-        if (table.bookmarkValid(at))
-            table.gotoBookmark(at);
-        table.enableControls();
-    };
-    try {
-        table.setFiltered(false);
-        action();
-    } catch (...) {
-        restore();
-        throw;
-    }
-    restore();
-}
-
-} // namespace
-
 void TForm1::createExportMenu() {
     auto* menu = new QMenu(QStringLiteral("&Vie"), Filer1);
     menu->setObjectName(QStringLiteral("Vie1"));
@@ -70,12 +41,8 @@ void TForm1::Verkkosivu1Click() {
                          QStringLiteral("Verkkosivu (*.html *.htm)"));
     if (path.isEmpty())
         return;
-    // The page holds the tracks and musicians of every release, whatever the pages show now.
-    withAllRows(NumreDataSet, [&] {
-        withAllRows(MusikerDataSet, [&] {
-            exchange::writeHtmlPage(LydsamDataSet, NumreDataSet, MusikerDataSet, path);
-        });
-    });
+    postTypedRows();
+    exchange::writeHtmlPage(LydsamDataSet, NumreDataSet, MusikerDataSet, path);
 }
 
 void TForm1::CsvTaulut1Click() {
@@ -88,13 +55,16 @@ void TForm1::CsvTaulut1Click() {
     exportCsvTables(folder);
 }
 
-// The files hold every stored row whatever the pages show; a row being typed counts too.
-void TForm1::exportCsvTables(const QString& folder) {
-    const exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
-                                            MusikerDataSet};
+// Exports hold every stored row whatever the pages show; a row being typed counts too.
+void TForm1::postTypedRows() {
     for (engine::Table* t :
-         {&tables.lydsam, &tables.arkiv, &tables.numre, &tables.genre, &tables.musiker})
+         {&LydsamDataSet, &ArkivDataSet, &NumreDataSet, &GenreDataSet, &MusikerDataSet})
         if (t->isOpen())
             t->checkBrowseMode();
-    exchange::writeCsvTables(tables, folder);
+}
+
+void TForm1::exportCsvTables(const QString& folder) {
+    postTypedRows();
+    exchange::writeCsvTables(
+        {LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet, MusikerDataSet}, folder);
 }
