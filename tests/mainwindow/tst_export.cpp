@@ -1,5 +1,5 @@
-// The "&Vie" submenu: where it sits, and that the web page holds every release's tracks and
-// musicians while the pages keep their filters and current rows.
+// The "&Vie" submenu's web page: every release's tracks and musicians, while the pages keep
+// their filters and current rows.
 #include "mainwindow/form1.h"
 
 #include "collectionfiles.h"
@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QFile>
-#include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -57,19 +56,6 @@ private slots:
         dir_.reset();
         TForm1::exportPathChooser = nullptr;
         dbaware::setErrorBoxHandler(nullptr);
-    }
-
-    void submenuFollowsPrinting() {
-        auto* filer = form_->findChild<QMenu*>("Filer1");
-        auto* vie = form_->findChild<QMenu*>("Vie1");
-        QVERIFY(vie);
-        QCOMPARE(vie->title(), "&Vie");
-        const QList<QAction*> items = filer->actions();
-        const qsizetype at = items.indexOf(vie->menuAction());
-        QCOMPARE(items.at(at - 1)->text(), "&Tulostus");
-        QCOMPARE(vie->actions().size(), 2);
-        QCOMPARE(vie->actions().at(0)->text(), "Verkkosivu (HTML)...");
-        QCOMPARE(vie->actions().at(1)->text(), "CSV-taulut...");
     }
 
     void pageHoldsEveryTrackAndKeepsTheFilters_data() {
