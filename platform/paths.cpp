@@ -10,7 +10,14 @@ namespace platform {
 
 namespace {
 
-bool writableFolder(const QString& folder) {
+// The program keeps its files beside itself only where it is not installed: a system folder
+// belongs to the package even when root could write it, and whatever the program left there
+// would outlive the package and be shared by every user.
+bool ownFolder(const QString& folder) {
+    const QString path = QFileInfo(folder).canonicalFilePath() + QLatin1Char('/');
+    for (const char* system : {"/usr/", "/bin/", "/sbin/", "/lib/", "/opt/", "/snap/"})
+        if (path.startsWith(QLatin1String(system)))
+            return false;
     return ::access(QFile::encodeName(folder).constData(), W_OK) == 0;
 }
 
@@ -27,7 +34,7 @@ QString settingsFilePath(const QString& executablePath) {
     const QString name = exe.completeSuffix().isEmpty()
                              ? exe.fileName() + QStringLiteral(".INI")
                              : exe.completeBaseName() + QStringLiteral(".INI");
-    const QString folder = writableFolder(exe.absolutePath())
+    const QString folder = ownFolder(exe.absolutePath())
                                ? exe.absolutePath()
                                : perUser(QStandardPaths::AppConfigLocation);
     return QDir(folder).filePath(name);
@@ -35,7 +42,7 @@ QString settingsFilePath(const QString& executablePath) {
 
 QString programDataFolder(const QString& executablePath) {
     const QString folder = QFileInfo(executablePath).absolutePath();
-    return writableFolder(folder) ? folder : perUser(QStandardPaths::AppDataLocation);
+    return ownFolder(folder) ? folder : perUser(QStandardPaths::AppDataLocation);
 }
 
 } // namespace platform

@@ -191,6 +191,13 @@ void TestPlatform::settingsFileName() {
     QFETCH(QString, ini);
     QTemporaryDir dir;
     QCOMPARE(platform::settingsFilePath(dir.filePath(exe)), dir.filePath(ini));
+    // Installed, its files go to the user's folders, also for root who could write /usr/bin.
+    QStandardPaths::setTestModeEnabled(true);
+    const auto restore = qScopeGuard([] { QStandardPaths::setTestModeEnabled(false); });
+    QCOMPARE(
+        platform::settingsFilePath(QStringLiteral("/usr/bin/") + exe),
+        QDir(QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation)).filePath(ini));
+    QVERIFY(!platform::programDataFolder(QStringLiteral("/usr/bin/") + exe).startsWith("/usr/"));
 }
 
 void TestPlatform::colourValues_data() {
