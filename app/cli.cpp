@@ -25,24 +25,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-const char* const kSaveOrder[] = {"Arkiv", "Lydsam", "Numre", "Genre", "Musiker"};
-
 struct Collection {
     engine::Table lydsam, arkiv, numre, genre, musiker;
     exchange::CollectionTables tables{lydsam, arkiv, numre, genre, musiker};
     std::string folder;
 
-    engine::Table& named(std::string_view name) {
-        if (name == "Lydsam")
-            return lydsam;
-        if (name == "Arkiv")
-            return arkiv;
-        if (name == "Numre")
-            return numre;
-        if (name == "Genre")
-            return genre;
-        return musiker;
-    }
     std::string path(std::string_view name) const {
         return folder + store::collectionTable(name).fileName;
     }
@@ -51,7 +38,7 @@ struct Collection {
         QStringList failures;
         for (const store::CollectionTable& t : store::collectionTables()) {
             try {
-                store::openTable(named(t.name), t, path(t.name));
+                store::openTable(tables.named(t.name), t, path(t.name));
             } catch (const std::exception& e) {
                 failures << QString::fromUtf8(e.what());
             }
@@ -64,8 +51,8 @@ struct Collection {
     }
     // As the window saves at close: each changed table in one atomic replacement, with .bak.
     void save() {
-        for (const char* name : kSaveOrder)
-            store::saveChanges(named(name), path(name));
+        for (const char* name : store::kSaveOrder)
+            store::saveChanges(tables.named(name), path(name));
     }
 };
 
@@ -130,7 +117,7 @@ bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
     for (const QString& f : failures)
         std::fprintf(stderr, "levyholvi-cli: %s\n", f.toLocal8Bit().constData());
     for (const store::CollectionTable& t : store::collectionTables()) {
-        const engine::Table& table = c.named(t.name);
+        const engine::Table& table = c.tables.named(t.name);
         if (table.isOpen())
             out() << t.name << QStringLiteral(": %1 riviä").arg(table.storedRowCount()) << Qt::endl;
         else

@@ -15,7 +15,6 @@
 namespace {
 
 const char* const kOpenOrder[] = {"Lydsam", "Arkiv", "Numre", "Genre", "Musiker"};
-const char* const kSaveOrder[] = {"Arkiv", "Lydsam", "Numre", "Genre", "Musiker"};
 
 } // namespace
 
@@ -76,7 +75,7 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::SaveChanges() {
-    for (const char* name : kSaveOrder)
+    for (const char* name : store::kSaveOrder)
         store::saveChanges(tableNamed(name), tablePath(name));
 }
 

@@ -39,6 +39,8 @@ struct CollectionTable {
 
 // In the order the tables are opened: Lydsam, Arkiv, Numre, Genre, Musiker.
 const std::vector<CollectionTable>& collectionTables();
+// The order a close saves them in; the window and the command-line tool alike.
+inline constexpr const char* kSaveOrder[] = {"Arkiv", "Lydsam", "Numre", "Genre", "Musiker"};
 const CollectionTable& collectionTable(std::string_view name);
 
 // The first command-line argument (args excludes the program name) with a "/" added when

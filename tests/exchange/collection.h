@@ -13,18 +13,11 @@ struct TestCollection {
 
     TestCollection() {
         for (const store::CollectionTable& t : store::collectionTables()) {
-            engine::Table& table = named(t.name);
+            engine::Table& table = tables.named(t.name);
             t.create(table);
             t.setDisplayWidths(table);
             t.createIndices(table);
         }
-    }
-    engine::Table& named(std::string_view name) {
-        return name == "Lydsam"  ? lydsam
-               : name == "Arkiv" ? arkiv
-               : name == "Numre" ? numre
-               : name == "Genre" ? genre
-                                 : musiker;
     }
     // Appends one row: "Field=value" pairs.
     static void add(engine::Table& t, const QStringList& values) {
