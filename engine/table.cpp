@@ -915,24 +915,24 @@ int Table::storedRowCount() const {
     return isOpen() ? static_cast<int>(natural_.size()) : 0;
 }
 
-std::string Table::storedText(int storedRow, int field) const {
+rowcodec::Slice Table::storedSlice(int storedRow, int field) const {
     requireOpen();
     requireField(field);
     if (storedRow < 0 || storedRow >= storedRowCount())
         throw Error("Row " + std::to_string(storedRow) + " is out of range");
-    return sliceText(
-        field, rowcodec::field(rows_.row(natural_[static_cast<std::size_t>(storedRow)]), field));
+    return rowcodec::field(rows_.row(natural_[static_cast<std::size_t>(storedRow)]), field);
+}
+
+std::string Table::storedText(int storedRow, int field) const {
+    return sliceText(field, storedSlice(storedRow, field));
 }
 
 std::string_view Table::storedTextView(int storedRow, int field) const {
-    requireOpen();
-    requireField(field);
+    const rowcodec::Slice slice = storedSlice(storedRow, field);
     const FieldDef& def = fields_[static_cast<std::size_t>(field)];
     if (!isTextType(def.type))
         throw Error("Field '" + def.name + "' is not a text field");
-    if (storedRow < 0 || storedRow >= storedRowCount())
-        throw Error("Row " + std::to_string(storedRow) + " is out of range");
-    return rowcodec::field(rows_.row(natural_[static_cast<std::size_t>(storedRow)]), field).bytes;
+    return slice.bytes;
 }
 
 void Table::beginBulk() {

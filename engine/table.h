@@ -188,6 +188,7 @@ private:
     const rowcodec::Payload* bufferedValue(int field) const;
     rowcodec::Slice currentSlice(int field) const;
     std::string sliceText(int field, const rowcodec::Slice& s) const;
+    rowcodec::Slice storedSlice(int storedRow, int field) const; // checked
     void startInsert(bool atEnd);
     void scrolled();
     bool viewIsFiltered() const { return view_ == &filteredRows_; }
