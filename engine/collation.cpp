@@ -83,12 +83,15 @@ std::string locale() {
 }
 
 int compare(std::string_view a, std::string_view b) {
-    thread_local std::vector<UChar> bufferA, bufferB;
-    const std::u16string_view ua = toUtf16(a, bufferA);
-    const std::u16string_view ub = toUtf16(b, bufferB);
+    if (a == b) // keys often share a field (an artist's releases); no collator needed
+        return 0;
+    // The collator reads UTF-8 itself, damaged sequences as U+FFFD, as toUtf16 makes them.
+    UErrorCode status = U_ZERO_ERROR;
     const UCollationResult r =
-        ucol_strcoll(state().collator.get(), ua.data(), static_cast<int32_t>(ua.size()), ub.data(),
-                     static_cast<int32_t>(ub.size()));
+        ucol_strcollUTF8(state().collator.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+                         static_cast<int32_t>(b.size()), &status);
+    if (U_FAILURE(status))
+        throw Error(std::string("Text cannot be compared: ") + u_errorName(status));
     return r == UCOL_LESS ? -1 : (r == UCOL_GREATER ? 1 : 0);
 }
 

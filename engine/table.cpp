@@ -14,7 +14,7 @@ struct Table::Index {
     std::string name;
     std::string fieldsText;
     KeyOrder order;
-    std::vector<std::uint32_t> rows; // live rows in key order, equal keys by row id
+    RowOrder rows{true}; // live rows in key order, equal keys by row id
 };
 
 namespace {
@@ -86,11 +86,12 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     fields_ = std::move(fields);
     displayWidths_.assign(fields_.size(), 0);
     rows_ = std::move(rows);
-    natural_.clear();
-    natural_.reserve(rows_.slotCount());
+    std::vector<std::uint32_t> live;
+    live.reserve(rows_.slotCount());
     for (std::uint32_t id = 0; id < rows_.slotCount(); ++id)
         if (rows_.live(id))
-            natural_.push_back(id);
+            live.push_back(id);
+    natural_.assign(live);
     indices_.clear();
     active_ = nullptr;
     activeName_.clear();
@@ -200,11 +201,11 @@ void Table::addIndex(const std::string& name, const std::string& fieldList) {
 }
 
 void Table::rebuildIndex(Index& index) {
+    const std::vector<std::uint32_t> live(natural_.begin(), natural_.end());
     std::vector<const FieldRanks*> keys;
     for (int f : index.order.fields())
-        keys.push_back(
-            &rankCache_.get(rows_, natural_, f, fields_[static_cast<std::size_t>(f)].type));
-    index.rows = sortByRanks(natural_, keys);
+        keys.push_back(&rankCache_.get(rows_, live, f, fields_[static_cast<std::size_t>(f)].type));
+    index.rows.assign(sortByRanks(live, keys));
 }
 
 void Table::setActiveIndex(const std::string& name) {
@@ -234,7 +235,7 @@ std::vector<IndexDef> Table::indexDefs() const {
     return defs;
 }
 
-const std::vector<std::uint32_t>& Table::activeOrder() const {
+const RowOrder& Table::activeOrder() const {
     return active_ ? active_->rows : natural_;
 }
 
@@ -251,28 +252,33 @@ bool Table::lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b)
     return a < b;
 }
 
-std::size_t Table::lowerBound(const std::vector<std::uint32_t>& v, const KeyOrder& order,
-                              std::uint32_t row) const {
-    const auto it =
-        std::lower_bound(v.begin(), v.end(), row, [&](std::uint32_t x, std::uint32_t r) {
-            return lessInOrder(order, x, r);
-        });
-    return static_cast<std::size_t>(it - v.begin());
+std::size_t Table::lowerBound(const RowOrder& v, const KeyOrder& order, std::uint32_t row) const {
+    return v.partitionPoint([&](std::uint32_t x) { return lessInOrder(order, x, row); });
 }
 
-void Table::insertSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row) {
-    v.insert(v.begin() + static_cast<std::ptrdiff_t>(lowerBound(v, order, row)), row);
+void Table::insertSorted(RowOrder& v, const KeyOrder& order, std::uint32_t row) {
+    v.insert(lowerBound(v, order, row), row);
 }
 
-void Table::eraseSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row) {
-    const std::size_t at = lowerBound(v, order, row);
-    if (at < v.size() && v[at] == row) {
-        v.erase(v.begin() + static_cast<std::ptrdiff_t>(at));
+void Table::eraseSorted(RowOrder& v, const KeyOrder& order, std::uint32_t row) {
+    if (v.tracked()) {
+        const std::size_t at = v.positionOf(row);
+        if (at != RowOrder::npos)
+            v.erase(at);
         return;
     }
-    const auto it = std::find(v.begin(), v.end(), row); // never expected; keeps the list exact
-    if (it != v.end())
-        v.erase(it);
+    std::size_t at = lowerBound(v, order, row);
+    if (at >= v.size() || v[at] != row) { // never expected; keeps the list exact
+        at = 0;
+        v.forEach(0, v.size(), [&](std::uint32_t r) {
+            if (r == row)
+                return false;
+            ++at;
+            return true;
+        });
+    }
+    if (at < v.size())
+        v.erase(at);
 }
 
 // ---------------------------------------------------------------------------- view
@@ -295,21 +301,19 @@ bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
             use = index.get();
     if (!use)
         return false;
-    const std::vector<std::uint32_t>& v = use->rows;
-    auto from = v.begin();
-    auto to = v.end();
+    const RowOrder& v = use->rows;
     const rowcodec::Slice value =
         c.kind == Condition::Kind::IsEmpty ? rowcodec::Slice{} : rowcodec::Slice{false, c.payload};
-    from = std::partition_point(v.begin(), v.end(), [&](std::uint32_t r) {
-        return use->order.compareFirst(rows_.row(r), value) < 0;
-    });
-    to = std::partition_point(from, v.end(), [&](std::uint32_t r) {
-        return use->order.compareFirst(rows_.row(r), value) <= 0;
-    });
+    const std::size_t from = v.partitionPoint(
+        [&](std::uint32_t r) { return use->order.compareFirst(rows_.row(r), value) < 0; });
+    const std::size_t to = v.partitionPoint(
+        [&](std::uint32_t r) { return use->order.compareFirst(rows_.row(r), value) <= 0; });
     out.clear();
-    for (auto it = from; it != to; ++it)
-        if (c.matches(rows_.row(*it)))
-            out.push_back(*it);
+    v.forEach(from, to, [&](std::uint32_t r) {
+        if (c.matches(rows_.row(r)))
+            out.push_back(r);
+        return true;
+    });
     // Rows equal in the first field are ordered by the rest of the key, so when the rest is the
     // active order's key they already stand in view order.
     inActiveOrder = use == active_ || (active_ && use->order.continuesWith(active_->order));
@@ -319,10 +323,10 @@ bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
 void Table::rebuildView() {
     if (!filtered_ || !condition_) {
         view_ = &activeOrder();
-        filteredRows_ = {};
+        filteredRows_.clear();
         return;
     }
-    const std::vector<std::uint32_t>& order = activeOrder();
+    const RowOrder& order = activeOrder();
     std::vector<std::uint32_t> found;
     bool inOrder = false;
     if (!candidates(*condition_, found, inOrder)) {
@@ -345,13 +349,17 @@ void Table::rebuildView() {
                     found.push_back(r);
         }
     }
-    filteredRows_ = std::move(found);
+    filteredRows_.assign(found);
     view_ = &filteredRows_;
 }
 
 int Table::positionInView(std::uint32_t row) const {
     if (!rows_.live(row) || (viewIsFiltered() && !passes(row)))
         return -1;
+    if (view_->tracked()) {
+        const std::size_t at = view_->positionOf(row);
+        return at == RowOrder::npos ? -1 : static_cast<int>(at);
+    }
     const std::size_t at = lowerBound(*view_, activeKeyOrder(), row);
     return at < view_->size() && (*view_)[at] == row ? static_cast<int>(at) : -1;
 }

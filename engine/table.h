@@ -5,6 +5,7 @@
 #include "keyorder.h"
 #include "keyranks.h"
 #include "observer.h"
+#include "roworder.h"
 #include "rowstore.h"
 
 #include <cstdint>
@@ -34,9 +35,10 @@ struct Bookmark {
 // An in-memory table with a current row, indices, a filter and a change counter.
 //
 // The current view is the rows that pass the filter in the active index's order (insertion
-// order without one); row i of it is found in O(1). Indices are kept sorted on every post and
-// delete. Rows with equal keys stay in insertion order. A new row being inserted is not part of
-// the view until it is posted; display rows (for grids) include it at its insert position.
+// order without one); row i of it is found without a search when read in turn. Indices are kept
+// sorted on every post and delete. Rows with equal keys stay in insertion order. A new row being
+// inserted is not part of the view until it is posted; display rows (for grids) include it at its
+// insert position.
 class Table {
 public:
     Table();
@@ -169,12 +171,11 @@ private:
     void requireField(int field) const;
     void reset(std::vector<FieldDef> fields, RowStore rows, bool open = true);
     void rebuildIndex(Index& index);
-    const std::vector<std::uint32_t>& activeOrder() const;
+    const RowOrder& activeOrder() const;
     bool lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const;
-    std::size_t lowerBound(const std::vector<std::uint32_t>& v, const KeyOrder& order,
-                           std::uint32_t row) const;
-    void insertSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row);
-    void eraseSorted(std::vector<std::uint32_t>& v, const KeyOrder& order, std::uint32_t row);
+    std::size_t lowerBound(const RowOrder& v, const KeyOrder& order, std::uint32_t row) const;
+    void insertSorted(RowOrder& v, const KeyOrder& order, std::uint32_t row);
+    void eraseSorted(RowOrder& v, const KeyOrder& order, std::uint32_t row);
     const KeyOrder& activeKeyOrder() const;
     void rebuildView();
     // Rows matching c found through an index that leads with c's field; false when none does.
@@ -207,7 +208,7 @@ private:
     std::vector<FieldDef> fields_;
     std::vector<int> displayWidths_;
     RowStore rows_;
-    std::vector<std::uint32_t> natural_; // live rows in insertion order
+    RowOrder natural_{true}; // live rows in insertion order
     std::vector<std::unique_ptr<Index>> indices_;
     Index* active_ = nullptr;
     std::string activeName_;
@@ -217,8 +218,8 @@ private:
     std::string filterText_;
     std::optional<Condition> condition_;
     bool filtered_ = false;
-    std::vector<std::uint32_t> filteredRows_;
-    const std::vector<std::uint32_t>* view_ = &natural_;
+    RowOrder filteredRows_;
+    const RowOrder* view_ = &natural_;
 
     int position_ = -1; // in the view; -1 when empty
     bool bof_ = true;
