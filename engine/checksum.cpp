@@ -1,6 +1,11 @@
 #include "checksum.h"
 
 #include <array>
+#include <cstring>
+
+#if defined(__x86_64__)
+#include <nmmintrin.h>
+#endif
 
 namespace engine {
 
@@ -28,10 +33,8 @@ inline std::uint32_t byteAt(const unsigned char* p, int i) {
     return p[i];
 }
 
-} // namespace
-
-// Slicing-by-8: about a byte per cycle, so a large collection's files check in tens of ms.
-std::uint32_t crc32c(std::string_view bytes, std::uint32_t crc) {
+// Slicing-by-8: about a byte per cycle.
+std::uint32_t crc32cTables(std::string_view bytes, std::uint32_t crc) {
     auto p = reinterpret_cast<const unsigned char*>(bytes.data());
     std::size_t n = bytes.size();
     crc = ~crc;
@@ -47,6 +50,37 @@ std::uint32_t crc32c(std::string_view bytes, std::uint32_t crc) {
     while (n--)
         crc = kTables[0][(crc ^ *p++) & 0xFF] ^ (crc >> 8);
     return ~crc;
+}
+
+#if defined(__x86_64__)
+// The processor's CRC-32C instruction, eight bytes at a time: several bytes a cycle, so a large
+// collection's files are checked in a few tens of ms at start-up.
+__attribute__((target("sse4.2"))) std::uint32_t crc32cHardware(std::string_view bytes,
+                                                               std::uint32_t crc) {
+    const char* p = bytes.data();
+    std::size_t n = bytes.size();
+    std::uint64_t c = ~crc;
+    for (; n >= 8; p += 8, n -= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        c = _mm_crc32_u64(c, word);
+    }
+    auto c32 = static_cast<std::uint32_t>(c);
+    for (; n > 0; ++p, --n)
+        c32 = _mm_crc32_u8(c32, static_cast<unsigned char>(*p));
+    return ~c32;
+}
+#endif
+
+} // namespace
+
+std::uint32_t crc32c(std::string_view bytes, std::uint32_t crc) {
+#if defined(__x86_64__)
+    static const bool hardware = __builtin_cpu_supports("sse4.2");
+    if (hardware)
+        return crc32cHardware(bytes, crc);
+#endif
+    return crc32cTables(bytes, crc);
 }
 
 } // namespace engine

@@ -5,6 +5,7 @@
 #include <unicode/ucol.h>
 #include <unicode/ustring.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <memory>
 #include <vector>
@@ -21,6 +22,7 @@ using Collator = std::unique_ptr<UCollator, CollatorDeleter>;
 struct State {
     std::string locale;
     Collator collator;
+    std::atomic<std::uint64_t> generation{1}; // changes with the locale
 };
 
 Collator openCollator(const std::string& locale) {
@@ -35,13 +37,32 @@ Collator openCollator(const std::string& locale) {
 }
 
 State& state() {
-    static State s = [] {
-        State fresh;
-        fresh.locale = localeFromEnvironment();
-        fresh.collator = openCollator(fresh.locale);
-        return fresh;
+    static State s;
+    static const bool opened = [] {
+        s.locale = localeFromEnvironment();
+        s.collator = openCollator(s.locale);
+        return true;
     }();
+    (void)opened;
     return s;
+}
+
+// Each thread compares with its own copy of the collator (tables load on several threads), made
+// again when the locale changes.
+UCollator* collator() {
+    thread_local Collator copy;
+    thread_local std::uint64_t copied = 0;
+    State& s = state();
+    const std::uint64_t now = s.generation.load(std::memory_order_acquire);
+    if (copied != now) {
+        UErrorCode status = U_ZERO_ERROR;
+        Collator fresh(ucol_clone(s.collator.get(), &status));
+        if (U_FAILURE(status))
+            throw Error(std::string("Cannot copy the collation: ") + u_errorName(status));
+        copy = std::move(fresh);
+        copied = now;
+    }
+    return copy.get();
 }
 
 // UTF-16 for the collator, with damaged sequences as U+FFFD; the buffer is reused.
@@ -76,6 +97,7 @@ void setLocale(const std::string& locale) {
     State& s = state();
     s.collator = openCollator(locale);
     s.locale = locale;
+    s.generation.fetch_add(1, std::memory_order_release);
 }
 
 std::string locale() {
@@ -88,7 +110,7 @@ int compare(std::string_view a, std::string_view b) {
     // The collator reads UTF-8 itself, damaged sequences as U+FFFD, as toUtf16 makes them.
     UErrorCode status = U_ZERO_ERROR;
     const UCollationResult r =
-        ucol_strcollUTF8(state().collator.get(), a.data(), static_cast<int32_t>(a.size()), b.data(),
+        ucol_strcollUTF8(collator(), a.data(), static_cast<int32_t>(a.size()), b.data(),
                          static_cast<int32_t>(b.size()), &status);
     if (U_FAILURE(status))
         throw Error(std::string("Text cannot be compared: ") + u_errorName(status));
@@ -102,9 +124,9 @@ void appendSortKey(std::string& out, std::string_view s) {
     std::size_t room = 4 * u.size() + 16;
     while (true) {
         out.resize(start + room);
-        const int32_t n = ucol_getSortKey(
-            state().collator.get(), u.data(), static_cast<int32_t>(u.size()),
-            reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
+        const int32_t n = ucol_getSortKey(collator(), u.data(), static_cast<int32_t>(u.size()),
+                                          reinterpret_cast<uint8_t*>(out.data() + start),
+                                          static_cast<int32_t>(room));
         if (n > 0 && static_cast<std::size_t>(n) <= room) {
             out.resize(start + static_cast<std::size_t>(n)); // n counts the closing zero
             return;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace engine {
 
@@ -82,6 +83,42 @@ void Table::close() {
     reset({}, RowStore(), false);
 }
 
+void Table::takeOver(Table& other) {
+    if (&other == this)
+        return;
+    other.requireOpen();
+    other.checkBrowseMode();
+    fields_ = std::move(other.fields_);
+    displayWidths_ = std::move(other.displayWidths_);
+    rows_ = std::move(other.rows_);
+    natural_ = std::move(other.natural_);
+    indices_ = std::move(other.indices_);
+    active_ = std::exchange(other.active_, nullptr);
+    activeName_ = other.activeName_;
+    nextAutoInc_ = other.nextAutoInc_;
+    forgetViewAndEdits();
+    view_ = &activeOrder();
+    other.close();
+    state_ = TableState::Browse;
+    setCurrent(0);
+    bof_ = true;
+    notify(Event::Active);
+}
+
+void Table::forgetViewAndEdits() {
+    rankCache_.clear();
+    filterText_.clear();
+    condition_.reset();
+    filtered_ = false;
+    filteredRows_.clear();
+    buffer_.clear();
+    modified_ = false;
+    insertPosition_ = -1;
+    changes_ = 0;
+    bulk_ = false;
+    ++generation_;
+}
+
 void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     fields_ = std::move(fields);
     displayWidths_.assign(fields_.size(), 0);
@@ -95,17 +132,8 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     indices_.clear();
     active_ = nullptr;
     activeName_.clear();
-    filterText_.clear();
-    condition_.reset();
-    filtered_ = false;
-    filteredRows_.clear();
+    forgetViewAndEdits();
     view_ = &natural_;
-    buffer_.clear();
-    modified_ = false;
-    insertPosition_ = -1;
-    changes_ = 0;
-    bulk_ = false;
-    ++generation_;
     nextAutoInc_ = 1;
     for (int f = 0; f < fieldCount(); ++f) {
         if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)

@@ -51,6 +51,10 @@ public:
     void load(const std::string& path);        // the table stays as it was when loading fails
     void save(const std::string& path) const;  // posted rows only, atomically, keeps path.bak
     void close();
+    // Takes over another table's fields, rows, display widths, indices and active index (one
+    // loaded on another thread, say), as if they had been loaded here; other is left closed.
+    // This table's observers and hooks stay.
+    void takeOver(Table& other);
     bool isOpen() const { return state_ != TableState::Inactive; }
     TableState state() const { return state_; }
 
@@ -170,6 +174,7 @@ private:
     void requireEditing() const;
     void requireField(int field) const;
     void reset(std::vector<FieldDef> fields, RowStore rows, bool open = true);
+    void forgetViewAndEdits(); // filter, edit buffer, change count; a new generation
     void rebuildIndex(Index& index);
     const RowOrder& activeOrder() const;
     bool lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const;

@@ -51,14 +51,15 @@ void TForm1::FormCreate() {
             dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
         }
     }
-    for (const char* name : kOpenOrder) {
-        try {
-            store::openTable(tableNamed(name), store::collectionTable(name), tablePath(name));
-        } catch (const std::exception& e) {
-            // The window still opens; this table and the ones after it stay closed.
-            dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
-            return;
-        }
+    std::vector<store::TableToOpen> tables;
+    for (const char* name : kOpenOrder)
+        tables.push_back({&tableNamed(name), &store::collectionTable(name), tablePath(name)});
+    try {
+        store::openTables(tables);
+    } catch (const std::exception& e) {
+        // The window still opens; the table that failed and the ones after it stay closed.
+        dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+        return;
     }
     const TIniFile ini(settingsFile_);
     const store::Settings settings = store::readSettings(ini);

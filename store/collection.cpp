@@ -4,7 +4,11 @@
 #include "engine/tablefile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
+#include <memory>
+#include <numeric>
+#include <thread>
 
 namespace store {
 
@@ -169,6 +173,46 @@ void openTable(Table& t, const CollectionTable& table, const std::string& path) 
     }
     table.setDisplayWidths(t);
     table.createIndices(t);
+}
+
+void openTables(const std::vector<TableToOpen>& tables) {
+    std::vector<std::unique_ptr<Table>> loaded;
+    for (std::size_t i = 0; i < tables.size(); ++i)
+        loaded.push_back(std::make_unique<Table>());
+    std::vector<std::exception_ptr> errors(tables.size());
+    // The largest files first, so that the threads finish together.
+    std::vector<std::size_t> queue(tables.size());
+    std::iota(queue.begin(), queue.end(), std::size_t{0});
+    std::vector<std::uintmax_t> sizes;
+    for (const TableToOpen& t : tables) {
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(t.path, ec);
+        sizes.push_back(ec ? 0 : size);
+    }
+    std::stable_sort(queue.begin(), queue.end(),
+                     [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t k; (k = next.fetch_add(1)) < queue.size();) {
+            const std::size_t i = queue[k];
+            try {
+                openTable(*loaded[i], *tables[i].spec, tables[i].path);
+            } catch (...) {
+                errors[i] = std::current_exception();
+            }
+        }
+    };
+    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
+    std::vector<std::jthread> helpers;
+    for (unsigned h = 1; h < std::min<std::size_t>(cores, tables.size()); ++h)
+        helpers.emplace_back(work);
+    work();
+    helpers.clear(); // joins
+    for (std::size_t i = 0; i < tables.size(); ++i) {
+        if (errors[i])
+            std::rethrow_exception(errors[i]);
+        tables[i].table->takeOver(*loaded[i]);
+    }
 }
 
 std::filesystem::file_time_type processStart() {

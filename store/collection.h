@@ -52,6 +52,16 @@ std::string dataFolder(const std::vector<std::string>& args, const std::string& 
 // permission, a broken link), raises its error and leaves the table closed.
 void openTable(engine::Table& t, const CollectionTable& table, const std::string& path);
 
+struct TableToOpen {
+    engine::Table* table;
+    const CollectionTable* spec;
+    std::string path;
+};
+// Opens the tables as openTable does, reading and indexing them on the processor's cores at
+// once, then hands them over in the given order. The first that failed raises its error; it and
+// the ones after it stay closed, as when they are opened one by one.
+void openTables(const std::vector<TableToOpen>& tables);
+
 // Removes what interrupted saves of the five tables left in folder (ending in "/"): their
 // temporary files changed before `before`, normally processStart(). Returns how many.
 int removeSaveLeftovers(const std::string& folder, std::filesystem::file_time_type before);
