@@ -104,6 +104,15 @@ std::string locale() {
     return state().locale;
 }
 
+std::string identity() {
+    UVersionInfo version{};
+    ucol_getVersion(collator(), version);
+    std::string id = state().locale + "/";
+    for (int i = 0; i < U_MAX_VERSION_LENGTH; ++i)
+        id += (i ? "." : "") + std::to_string(version[i]);
+    return id;
+}
+
 int compare(std::string_view a, std::string_view b) {
     if (a == b) // keys often share a field (an artist's releases); no collator needed
         return 0;

@@ -14,6 +14,9 @@ std::string localeFromEnvironment();
 // Replaces the collation; indices built before keep their old order until rebuilt.
 void setLocale(const std::string& locale);
 std::string locale();
+// Names the locale and the version of its collation rules: orders made under another identity
+// may differ.
+std::string identity();
 
 // Three-way comparison of two UTF-8 texts; damaged UTF-8 compares as U+FFFD.
 int compare(std::string_view a, std::string_view b);

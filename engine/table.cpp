@@ -1,5 +1,6 @@
 #include "table.h"
 
+#include "collation.h"
 #include "error.h"
 #include "tablefile.h"
 #include "utf8.h"
@@ -69,14 +70,34 @@ void Table::load(const std::string& path) {
     RowStore rows;
     rows.adopt(std::move(image.bytes), std::move(image.rows));
     reset(std::move(image.fields), std::move(rows));
+    storedOrders_ = std::move(image.orders);
+    storedOrdersVersion_ = rows_.version();
 }
 
 void Table::save(const std::string& path) const {
     requireOpen();
-    tablefile::write(path, fields_, natural_.size(), [this](const auto& emit) {
-        for (std::uint32_t id : natural_)
-            emit(rows_.row(id));
-    });
+    // Each index's order goes along as places in the file, so loading need not sort again.
+    std::vector<std::uint32_t> place(rows_.slotCount());
+    std::uint32_t at = 0;
+    for (std::uint32_t id : natural_)
+        place[id] = at++;
+    std::vector<tablefile::StoredOrder> orders;
+    for (const auto& index : indices_) {
+        if (index->rows.size() != natural_.size())
+            continue; // rows of a bulk load not sorted in yet
+        tablefile::StoredOrder& order = orders.emplace_back();
+        order.key = orderKey(index->order);
+        order.rows.reserve(natural_.size());
+        for (std::uint32_t id : index->rows)
+            order.rows.push_back(place[id]);
+    }
+    tablefile::write(
+        path, fields_, natural_.size(),
+        [this](const auto& emit) {
+            for (std::uint32_t id : natural_)
+                emit(rows_.row(id));
+        },
+        orders);
 }
 
 void Table::close() {
@@ -132,6 +153,7 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     indices_.clear();
     active_ = nullptr;
     activeName_.clear();
+    storedOrders_.clear();
     forgetViewAndEdits();
     view_ = &natural_;
     nextAutoInc_ = 1;
@@ -224,7 +246,8 @@ void Table::addIndex(const std::string& name, const std::string& fieldList) {
     index->name = name;
     index->fieldsText = fieldList;
     index->order = KeyOrder(std::move(keyFields), fields_);
-    rebuildIndex(*index);
+    if (!adoptStoredOrder(*index))
+        rebuildIndex(*index);
     indices_.push_back(std::move(index));
 }
 
@@ -234,6 +257,39 @@ void Table::rebuildIndex(Index& index) {
     for (int f : index.order.fields())
         keys.push_back(&rankCache_.get(rows_, live, f, fields_[static_cast<std::size_t>(f)].type));
     index.rows.assign(sortByRanks(live, keys));
+}
+
+std::string Table::orderKey(const KeyOrder& order) const {
+    std::string key = "fields";
+    bool text = false;
+    for (int f : order.fields()) {
+        key += ' ' + std::to_string(f);
+        text = text || isTextType(fields_[static_cast<std::size_t>(f)].type);
+    }
+    if (text)
+        key += " collation " + collation::identity();
+    return key;
+}
+
+bool Table::adoptStoredOrder(Index& index) {
+    // Only right after loading: every row live, ids in file order.
+    if (storedOrders_.empty() || rows_.version() != storedOrdersVersion_ ||
+        natural_.size() != rows_.slotCount())
+        return false;
+    const std::string key = orderKey(index.order);
+    const auto it = std::find_if(storedOrders_.begin(), storedOrders_.end(),
+                                 [&](const tablefile::StoredOrder& o) { return o.key == key; });
+    if (it == storedOrders_.end() || it->rows.size() != natural_.size())
+        return false;
+    std::vector<bool> seen(natural_.size(), false);
+    for (std::uint32_t r : it->rows) {
+        if (r >= seen.size() || seen[r])
+            return false; // not every row once: sort afresh
+        seen[r] = true;
+    }
+    index.rows.assign(it->rows);
+    storedOrders_.erase(it);
+    return true;
 }
 
 void Table::setActiveIndex(const std::string& name) {
@@ -247,7 +303,9 @@ void Table::setActiveIndex(const std::string& name) {
             throw Error("Index '" + name + "' not found");
     }
     checkBrowseMode();
-    rankCache_.clear(); // indices are added together, then one is chosen: the ranks are done
+    // Indices are added together, then one is chosen: the ranks and saved orders are done.
+    rankCache_.clear();
+    storedOrders_.clear();
     const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
     active_ = found;
     activeName_ = found ? found->name : std::string();

@@ -7,6 +7,7 @@
 #include "observer.h"
 #include "roworder.h"
 #include "rowstore.h"
+#include "tablefile.h"
 
 #include <cstdint>
 #include <functional>
@@ -176,6 +177,8 @@ private:
     void reset(std::vector<FieldDef> fields, RowStore rows, bool open = true);
     void forgetViewAndEdits(); // filter, edit buffer, change count; a new generation
     void rebuildIndex(Index& index);
+    bool adoptStoredOrder(Index& index); // the loaded file's order of this index, when valid
+    std::string orderKey(const KeyOrder& order) const;
     const RowOrder& activeOrder() const;
     bool lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const;
     std::size_t lowerBound(const RowOrder& v, const KeyOrder& order, std::uint32_t row) const;
@@ -219,6 +222,9 @@ private:
     std::string activeName_;
     KeyOrder naturalOrder_;
     RankCache rankCache_;
+    std::vector<tablefile::StoredOrder>
+        storedOrders_;                      // of the loaded file, until indices take them
+    std::uint64_t storedOrdersVersion_ = 0; // rows_.version() they belong to
 
     std::string filterText_;
     std::optional<Condition> condition_;

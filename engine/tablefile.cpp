@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <span>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -134,6 +135,35 @@ private:
     std::uint32_t crc_ = 0;
 };
 
+constexpr std::uint64_t kMaxOrders = 256;
+constexpr std::uint64_t kMaxOrderKey = 4096;
+
+std::vector<StoredOrder> readOrders(Reader& in, std::size_t rowCount) {
+    const auto count = in.fixed(4);
+    if (count > kMaxOrders)
+        throw Error("the index count is invalid");
+    std::vector<StoredOrder> orders;
+    for (std::uint64_t i = 0; i < count; ++i) {
+        StoredOrder order;
+        const auto keyLength = in.varint();
+        if (keyLength > kMaxOrderKey)
+            throw Error("an index has an invalid name");
+        order.key = std::string(in.bytes(keyLength));
+        if (rowCount > in.left() / 4)
+            throw Error("the file ends too early");
+        const std::string_view places = in.bytes(4 * static_cast<std::uint64_t>(rowCount));
+        order.rows.resize(rowCount);
+        for (std::size_t r = 0; r < rowCount; ++r) {
+            const auto* b = reinterpret_cast<const unsigned char*>(places.data() + 4 * r);
+            order.rows[r] =
+                static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+                static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+        }
+        orders.push_back(std::move(order));
+    }
+    return orders;
+}
+
 } // namespace
 
 SystemCalls& systemCalls() {
@@ -251,7 +281,7 @@ Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksu
     }
     Reader in(begin + kMagic.size(), crcAt);
     const auto version = in.fixed(4);
-    if (version != kFormatVersion)
+    if (version < kOldestFormatVersion || version > kFormatVersion)
         throw Error("unsupported table file format version " + std::to_string(version));
     const auto fieldCount = in.fixed(4);
     if (fieldCount == 0 || fieldCount > kMaxFields)
@@ -291,6 +321,8 @@ Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksu
             throw Error("row " + std::to_string(r + 1) + " is damaged");
         image.rows.push_back(blob);
     }
+    if (version >= 2)
+        image.orders = readOrders(in, static_cast<std::size_t>(rowCount));
     if (in.left() != 0)
         throw Error("there are unexpected bytes after the last row");
     image.bytes = std::move(bytes);
@@ -336,7 +368,8 @@ Image read(const std::string& path) {
 }
 
 void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
-           const std::function<void(const std::function<void(std::string_view)>&)>& each) {
+           const std::function<void(const std::function<void(std::string_view)>&)>& each,
+           const std::vector<StoredOrder>& orders) {
     namespace fs = std::filesystem;
     try {
         checkFields(fields);
@@ -375,6 +408,20 @@ void write(const std::string& path, const std::vector<FieldDef>& fields, std::si
         });
         if (written != rowCount)
             throw Error("internal error: row count changed while saving");
+        std::string part;
+        const std::size_t kept = std::min<std::size_t>(orders.size(), kMaxOrders);
+        appendFixed(part, kept, 4);
+        out.put(part);
+        for (const StoredOrder& order : std::span(orders).first(kept)) {
+            if (order.rows.size() != rowCount || order.key.size() > kMaxOrderKey)
+                throw Error("internal error: an index does not hold every row");
+            part.clear();
+            rowcodec::appendVarint(part, order.key.size());
+            part += order.key;
+            for (std::uint32_t r : order.rows)
+                appendFixed(part, r, 4);
+            out.put(part);
+        }
         out.flush();
         std::string tail;
         appendFixed(tail, out.crc(), 4);

@@ -3,6 +3,7 @@
 #include "field.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -13,10 +14,12 @@
 struct stat;
 
 // The table file: magic, format version, field definitions, rows (row blobs as in memory),
-// and a CRC-32C of everything before it. All integers little-endian.
+// from version 2 the orders of the table's indices, and a CRC-32C of everything before it. All
+// integers little-endian.
 namespace engine::tablefile {
 
-constexpr int kFormatVersion = 1;
+constexpr int kFormatVersion = 2;
+constexpr int kOldestFormatVersion = 1; // version 1 has no index orders
 constexpr std::size_t kMaxFields = 1024;
 constexpr std::size_t kMaxNameLength = 128; // bytes
 constexpr int kMaxFieldSize = 65535;
@@ -26,10 +29,18 @@ constexpr int kMaxFieldSize = 65535;
 // 1 for strings). Tables are created under the same rule, so whatever is saved loads back.
 void checkFields(const std::vector<FieldDef>& fields);
 
+// An index's order as saved, so that loading need not sort again: the rows' places in the file,
+// under a key that names the index's fields and the collation that ordered them.
+struct StoredOrder {
+    std::string key;
+    std::vector<std::uint32_t> rows;
+};
+
 struct Image {
     std::vector<FieldDef> fields;
     std::unique_ptr<char[]> bytes; // the whole file; rows point into it
     std::vector<std::string_view> rows;
+    std::vector<StoredOrder> orders; // each one a list of rows.size() places, not yet checked
 };
 
 // Reads and checks a whole file; any damage raises an Error naming the path.
@@ -44,7 +55,8 @@ Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksu
 // file keeps the replaced one's mode (and owner and group where permitted); a first one gets
 // 0666 less the umask.
 void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
-           const std::function<void(const std::function<void(std::string_view)>&)>& each);
+           const std::function<void(const std::function<void(std::string_view)>&)>& each,
+           const std::vector<StoredOrder>& orders = {});
 
 // Whether a table file is at path. Only "no such file" for the file itself, in a folder that
 // exists, counts as none; any other failure (I/O error, permission, a dangling or looping

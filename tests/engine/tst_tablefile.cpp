@@ -248,6 +248,8 @@ private slots:
     void fieldDefinitionsRoundTrip_data();
     void fieldDefinitionsRoundTrip();
     void rowOrderEditsAndDeletesRoundTrip();
+    void savedIndexOrders_data();
+    void savedIndexOrders();
     void saveWritesPostedRowsOnly();
     void autoIncrementContinuesAfterLoad();
     void largeMemosRoundTrip();
@@ -510,6 +512,73 @@ void TestTableFile::rowOrderEditsAndDeletesRoundTrip() {
     Table loaded;
     loaded.load(path);
     COMPARE_ROWS(rowsOf(loaded), kept);
+}
+
+void TestTableFile::savedIndexOrders_data() {
+    QTest::addColumn<QString>("change"); // made to the saved order of the index, checksum mended
+    QTest::addColumn<bool>("sortedAgain");
+    QTest::newRow("as saved") << QString() << true;
+    QTest::newRow("reversed, still every row once") << QStringLiteral("reversed") << false;
+    QTest::newRow("a row twice") << QStringLiteral("twice") << true;
+    QTest::newRow("a place past the last row") << QStringLiteral("outside") << true;
+    QTest::newRow("ordered under another collation") << QStringLiteral("collation") << true;
+}
+
+// A saved index order is taken as it stands, so a load need not sort; one that does not hold
+// every row once, or was made under other collation rules, is sorted afresh. Each change below
+// also reverses the saved order, which shows whether it was taken.
+void TestTableFile::savedIndexOrders() {
+    QFETCH(QString, change);
+    QFETCH(bool, sortedAgain);
+    Table t;
+    t.create({{"Nr", I, 0}, {"Nimi", S, 20}});
+    t.addIndex("Nimi", "Nimi;Nr");
+    t.setActiveIndex("Nimi");
+    for (int i = 0; i < 1500; ++i) { // blocks of the order split on the way
+        t.insert();
+        t.setInteger(0, i % 10);
+        t.setText(1, std::string(i % 3 ? "ä" : "A") + std::to_string((i * 7919) % 1500));
+        t.post();
+    }
+    for (int i = 0; i < 200; ++i) {
+        t.moveTo(i * 5);
+        t.deleteRecord();
+    }
+    const Rows sorted = rowsOf(t);
+    QTemporaryDir dir;
+    const std::string path = dir.filePath(QStringLiteral("t.dat")).toStdString();
+    t.save(path);
+
+    std::string bytes = readAll(path);
+    const std::size_t keyAt = bytes.rfind("fields 1 0 collation ");
+    QVERIFY(keyAt != std::string::npos);
+    const std::size_t keyEnd =
+        keyAt + static_cast<std::size_t>(bytes[keyAt - 1]); // one-byte length
+    const std::size_t rows = sorted.size();
+    QCOMPARE(bytes.size(), keyEnd + 4 * rows + 4);
+    auto place = [&](std::size_t i) { return bytes.substr(keyEnd + 4 * i, 4); };
+    if (!change.isEmpty()) {
+        std::string reversed;
+        for (std::size_t i = rows; i-- > 0;)
+            reversed += place(i);
+        bytes.replace(keyEnd, 4 * rows, reversed);
+        if (change == QLatin1String("twice"))
+            bytes.replace(keyEnd, 4, place(1));
+        else if (change == QLatin1String("outside"))
+            bytes.replace(keyEnd, 4, std::string("\xff\xff\0\0", 4));
+        else if (change == QLatin1String("collation"))
+            bytes[keyEnd - 1] = '~'; // the rules' version
+        bytes = withChecksum(bytes);
+    }
+    writeAll(path, bytes);
+    Table loaded;
+    loaded.load(path);
+    loaded.addIndex("Nimi", "Nimi;Nr");
+    loaded.setActiveIndex("Nimi");
+    Rows want = sorted;
+    if (!sortedAgain)
+        std::reverse(want.begin(), want.end());
+    COMPARE_ROWS(rowsOf(loaded), want);
 }
 
 void TestTableFile::saveWritesPostedRowsOnly() {
@@ -904,7 +973,7 @@ void TestTableFile::foreignFile_data() {
     QTest::newRow("magic and version only")
         << file << QByteArray("LVHTAB\r\n\x01\0\0\0", 12) << QStringLiteral("too early");
     QTest::newRow("a later format version")
-        << file << image(3, kDefs, 1, entry(kRow), 2) << QStringLiteral("version 2");
+        << file << image(3, kDefs, 1, entry(kRow), 3) << QStringLiteral("version 3");
     QByteArray badSum = image(3, kDefs, 1, entry(kRow));
     badSum[badSum.size() - 1] = static_cast<char>(badSum.back() ^ 0x40);
     QTest::newRow("only the checksum is wrong") << file << badSum << QStringLiteral("checksum");
