@@ -2,6 +2,7 @@
 
 #include "error.h"
 #include "tablefile.h"
+#include "textindex.h"
 #include "utf8.h"
 
 #include <algorithm>
@@ -92,6 +93,7 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
         if (rows_.live(id))
             natural_.push_back(id);
     indices_.clear();
+    textIndices_.clear();
     active_ = nullptr;
     activeName_.clear();
     filterText_.clear();
@@ -510,6 +512,7 @@ void Table::post() {
         if (state_ != TableState::Insert)
             throw Error("Rows cannot be edited while a bulk load is under way");
         natural_.push_back(rows_.add(blob));
+        updateTextIndices(natural_.back(), blob, nullptr);
         ++changes_;
         state_ = TableState::Browse;
         buffer_.clear();
@@ -523,6 +526,7 @@ void Table::post() {
     if (state_ == TableState::Insert) {
         id = rows_.add(blob);
         natural_.push_back(id);
+        updateTextIndices(id, blob, nullptr);
         for (const auto& index : indices_)
             insertSorted(index->rows, index->order, id);
         fallback = insertPosition_;
@@ -539,6 +543,7 @@ void Table::post() {
             eraseSorted(filteredRows_, activeKeyOrder(), id);
         for (Index* index : moved)
             eraseSorted(index->rows, index->order, id);
+        updateTextIndices(id, blob, &old);
         rows_.replace(id, blob);
         for (Index* index : moved)
             insertSorted(index->rows, index->order, id);
