@@ -109,6 +109,8 @@ private slots:
     void nestedSearchFromProgress();
     void keyedTable_data();
     void keyedTable();
+    void indexedScanEndsLikeRowByRow_data();
+    void indexedScanEndsLikeRowByRow();
 
 private:
     Table table_;
@@ -482,6 +484,130 @@ void TestRecLocate::keyedTable() {
     QCOMPARE(current(keyed), found);
     QCOMPARE(keyed.activeIndex(), std::string("Num")); // the table's own order is back
     loc_.setDataSource(&source_);
+}
+
+void TestRecLocate::indexedScanEndsLikeRowByRow_data() {
+    QTest::addColumn<QString>("change"); // made after a first search built the text index
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ignoreCase");
+    QTest::addColumn<int>("matchType");
+    QTest::addColumn<int>("numRecs");
+    QTest::newRow("unchanged") << "none"
+                               << "anna" << true << int(maAnywhere) << 0;
+    QTest::newRow("Nordic letters, case kept") << "none"
+                                               << "ÄLP" << false << int(maAnywhere) << 0;
+    QTest::newRow("Nordic letters, a-z folded") << "none"
+                                                << "kärp" << true << int(maAnywhere) << 0;
+    QTest::newRow("no match at all") << "none"
+                                     << "zzz" << true << int(maAnywhere) << 0;
+    QTest::newRow("inserts") << "insert"
+                             << "kärp" << true << int(maAnywhere) << 0;
+    QTest::newRow("edits") << "edit"
+                           << "nna" << true << int(maAnywhere) << 0;
+    QTest::newRow("deletes") << "delete"
+                             << "Kärppä" << false << int(maBeginning) << 0;
+    QTest::newRow("filter") << "filter"
+                            << "ann" << true << int(maAnywhere) << 0;
+    QTest::newRow("own index") << "order"
+                               << "nna" << true << int(maAnywhere) << 0;
+    QTest::newRow("insertion order") << "natural"
+                                     << "ÄLPO" << true << int(maBeginning) << 0;
+    QTest::newRow("NumRecs 2") << "none"
+                               << "anna" << true << int(maAnywhere) << 2;
+    QTest::newRow("NumRecs 4 after edits") << "edit"
+                                           << "nna" << true << int(maAnywhere) << 4;
+    QTest::newRow("NumRecs 3, no match") << "none"
+                                         << "zzz" << true << int(maAnywhere) << 3;
+}
+
+// Where the search ends, what it found and the end flags are the same whether the rows between
+// are skipped through the text index or compared one by one (a scroll hook forces that).
+void TestRecLocate::indexedScanEndsLikeRowByRow() {
+    QFETCH(QString, change);
+    QFETCH(QString, text);
+    QFETCH(bool, ignoreCase);
+    QFETCH(int, matchType);
+    QFETCH(int, numRecs);
+    fill(table_, {"Joanna Kärppä", "KÄRPPÄ", "kärppä", "Hanna-Maija", "Annabella", "Ann",
+                  "Björk Guðmundsdóttir", "Älpo Ålander", "Susanna", "Anna Hanna"});
+    loc_.IgnoreCase = ignoreCase;
+    loc_.MatchType = static_cast<TRecMatchType>(matchType);
+    loc_.FailPos = fpEnding;
+    loc_.FindText = text;
+    loc_.FindFirst();
+    auto renumber = [&](int step, int mod) {
+        int i = 0;
+        for (table_.first(); !table_.eof(); table_.next()) {
+            table_.edit();
+            table_.setInteger("Num", i++ * step % mod);
+            table_.post();
+        }
+    };
+    auto editArtist = [&](const char* from, const char* to) {
+        QVERIFY(table_.locate("Artist", from));
+        table_.edit();
+        table_.setText("Artist", to);
+        table_.post();
+    };
+    if (change == QLatin1String("insert")) {
+        fill(table_, {"Zanna", "ÄLPOnen", "Kärppänen"});
+        table_.insert();
+        table_.setText("Artist", "Kärppä-Kanna");
+        table_.post();
+    } else if (change == QLatin1String("edit")) {
+        editArtist("Anna", "Anja");
+        editArtist("Cream", "Creanna");
+        editArtist("Hanna", "Hannu");
+        editArtist("Susanna", "Susanna Ånna");
+        QVERIFY(table_.locate("Artist", "Annabella"));
+        table_.edit();
+        table_.setText("Notes", "moved"); // the searched text stays
+        table_.post();
+    } else if (change == QLatin1String("delete")) {
+        for (const char* artist : {"KÄRPPÄ", "kärppä", "Hanna"}) {
+            QVERIFY(table_.locate("Artist", artist));
+            table_.deleteRecord();
+        }
+    } else if (change == QLatin1String("filter")) {
+        renumber(1, 2);
+        table_.setFilter("Num = '1'");
+        table_.setFiltered(true);
+    } else if (change == QLatin1String("order")) {
+        renumber(7, 5);
+        table_.addIndex("Num", "Num");
+        table_.setActiveIndex("Num");
+    } else if (change == QLatin1String("natural")) {
+        table_.setActiveIndex("");
+    }
+    loc_.NumRecs = numRecs;
+    const int n = table_.recordCount();
+    QVERIFY(n >= 8);
+    auto outcome = [&](int start) {
+        finds_ = fails_ = 0;
+        if (start < 0) {
+            loc_.FindFirst();
+        } else {
+            table_.moveTo(start);
+            if (start == n)
+                table_.next(); // on the last row with eof set
+            loc_.FindNext();
+        }
+        return QStringLiteral("%1 at %2 (%3) eof %4 bof %5 finds %6 fails %7")
+            .arg(loc_.Found())
+            .arg(table_.currentDisplayRow())
+            .arg(current(table_))
+            .arg(table_.eof())
+            .arg(table_.bof())
+            .arg(finds_)
+            .arg(fails_);
+    };
+    for (int start = -1; start <= n; ++start) {
+        const QString indexed = outcome(start);
+        table_.afterScroll = [] {};
+        const QString rowByRow = outcome(start);
+        table_.afterScroll = nullptr;
+        QCOMPARE(indexed, rowByRow);
+    }
 }
 
 QTEST_MAIN(TestRecLocate)
