@@ -492,16 +492,12 @@ void TestRecLocate::indexedScanEndsLikeRowByRow_data() {
     QTest::addColumn<bool>("ignoreCase");
     QTest::addColumn<int>("matchType");
     QTest::addColumn<int>("numRecs");
-    QTest::newRow("unchanged") << "none"
+    QTest::newRow("unchanged") << ""
                                << "anna" << true << int(maAnywhere) << 0;
-    QTest::newRow("Nordic letters, case kept") << "none"
+    QTest::newRow("Nordic letters, case kept") << ""
                                                << "ÄLP" << false << int(maAnywhere) << 0;
-    QTest::newRow("Nordic letters, a-z folded") << "none"
-                                                << "kärp" << true << int(maAnywhere) << 0;
-    QTest::newRow("no match at all") << "none"
-                                     << "zzz" << true << int(maAnywhere) << 0;
-    QTest::newRow("inserts") << "insert"
-                             << "kärp" << true << int(maAnywhere) << 0;
+    QTest::newRow("inserts, Nordic folded") << "insert"
+                                            << "kärp" << true << int(maAnywhere) << 0;
     QTest::newRow("edits") << "edit"
                            << "nna" << true << int(maAnywhere) << 0;
     QTest::newRow("deletes") << "delete"
@@ -512,12 +508,10 @@ void TestRecLocate::indexedScanEndsLikeRowByRow_data() {
                                << "nna" << true << int(maAnywhere) << 0;
     QTest::newRow("insertion order") << "natural"
                                      << "ÄLPO" << true << int(maBeginning) << 0;
-    QTest::newRow("NumRecs 2") << "none"
+    QTest::newRow("NumRecs 2") << ""
                                << "anna" << true << int(maAnywhere) << 2;
     QTest::newRow("NumRecs 4 after edits") << "edit"
                                            << "nna" << true << int(maAnywhere) << 4;
-    QTest::newRow("NumRecs 3, no match") << "none"
-                                         << "zzz" << true << int(maAnywhere) << 3;
 }
 
 // Where the search ends, what it found and the end flags are the same whether the rows between
@@ -535,19 +529,16 @@ void TestRecLocate::indexedScanEndsLikeRowByRow() {
     loc_.FailPos = fpEnding;
     loc_.FindText = text;
     loc_.FindFirst();
+    auto set = [&](const char* artist, const char* field, const std::string& value) {
+        QVERIFY(table_.locate("Artist", artist));
+        table_.edit();
+        table_.setText(field, value);
+        table_.post();
+    };
     auto renumber = [&](int step, int mod) {
         int i = 0;
-        for (table_.first(); !table_.eof(); table_.next()) {
-            table_.edit();
-            table_.setInteger("Num", i++ * step % mod);
-            table_.post();
-        }
-    };
-    auto editArtist = [&](const char* from, const char* to) {
-        QVERIFY(table_.locate("Artist", from));
-        table_.edit();
-        table_.setText("Artist", to);
-        table_.post();
+        for (table_.first(); !table_.eof(); table_.next())
+            set(table_.asText("Artist").c_str(), "Num", std::to_string(i++ * step % mod));
     };
     if (change == QLatin1String("insert")) {
         fill(table_, {"Zanna", "ÄLPOnen", "Kärppänen"});
@@ -555,14 +546,10 @@ void TestRecLocate::indexedScanEndsLikeRowByRow() {
         table_.setText("Artist", "Kärppä-Kanna");
         table_.post();
     } else if (change == QLatin1String("edit")) {
-        editArtist("Anna", "Anja");
-        editArtist("Cream", "Creanna");
-        editArtist("Hanna", "Hannu");
-        editArtist("Susanna", "Susanna Ånna");
-        QVERIFY(table_.locate("Artist", "Annabella"));
-        table_.edit();
-        table_.setText("Notes", "moved"); // the searched text stays
-        table_.post();
+        set("Anna", "Artist", "Anja");
+        set("Cream", "Artist", "Creanna");
+        set("Susanna", "Artist", "Susanna Ånna");
+        set("Annabella", "Notes", "moved"); // the searched text stays
     } else if (change == QLatin1String("delete")) {
         for (const char* artist : {"KÄRPPÄ", "kärppä", "Hanna"}) {
             QVERIFY(table_.locate("Artist", artist));
@@ -581,18 +568,13 @@ void TestRecLocate::indexedScanEndsLikeRowByRow() {
     }
     loc_.NumRecs = numRecs;
     const int n = table_.recordCount();
-    QVERIFY(n >= 8);
-    auto outcome = [&](int start) {
+    auto outcome = [&](int start) { // -1: FindFirst; n: FindNext on the last row with eof set
         finds_ = fails_ = 0;
-        if (start < 0) {
-            loc_.FindFirst();
-        } else {
-            table_.moveTo(start);
-            if (start == n)
-                table_.next(); // on the last row with eof set
-            loc_.FindNext();
-        }
-        return QStringLiteral("%1 at %2 (%3) eof %4 bof %5 finds %6 fails %7")
+        table_.moveTo(start);
+        if (start == n)
+            table_.next();
+        start < 0 ? loc_.FindFirst() : loc_.FindNext();
+        return QStringLiteral("%1 at %2 (%3) eof %4 bof %5 events %6 %7")
             .arg(loc_.Found())
             .arg(table_.currentDisplayRow())
             .arg(current(table_))
@@ -604,9 +586,8 @@ void TestRecLocate::indexedScanEndsLikeRowByRow() {
     for (int start = -1; start <= n; ++start) {
         const QString indexed = outcome(start);
         table_.afterScroll = [] {};
-        const QString rowByRow = outcome(start);
+        QCOMPARE(indexed, outcome(start));
         table_.afterScroll = nullptr;
-        QCOMPARE(indexed, rowByRow);
     }
 }
 
