@@ -3,6 +3,7 @@
 #include "collation.h"
 #include "error.h"
 #include "tablefile.h"
+#include "textindex.h"
 #include "utf8.h"
 
 #include <algorithm>
@@ -114,6 +115,7 @@ void Table::takeOver(Table& other) {
     rows_ = std::move(other.rows_);
     natural_ = std::move(other.natural_);
     indices_ = std::move(other.indices_);
+    textIndices_ = std::move(other.textIndices_);
     active_ = std::exchange(other.active_, nullptr);
     activeName_ = other.activeName_;
     nextAutoInc_ = other.nextAutoInc_;
@@ -151,6 +153,7 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
             live.push_back(id);
     natural_.assign(live);
     indices_.clear();
+    textIndices_.clear();
     active_ = nullptr;
     activeName_.clear();
     storedOrders_.clear();
@@ -603,7 +606,9 @@ void Table::post() {
     if (bulk_) {
         if (state_ != TableState::Insert)
             throw Error("Rows cannot be edited while a bulk load is under way");
-        natural_.push_back(rows_.add(blob));
+        const std::uint32_t added = rows_.add(blob);
+        natural_.push_back(added);
+        updateTextIndices(added, blob, nullptr);
         ++changes_;
         state_ = TableState::Browse;
         buffer_.clear();
@@ -617,6 +622,7 @@ void Table::post() {
     if (state_ == TableState::Insert) {
         id = rows_.add(blob);
         natural_.push_back(id);
+        updateTextIndices(id, blob, nullptr);
         for (const auto& index : indices_)
             insertSorted(index->rows, index->order, id);
         fallback = insertPosition_;
@@ -633,6 +639,7 @@ void Table::post() {
             eraseSorted(filteredRows_, activeKeyOrder(), id);
         for (Index* index : moved)
             eraseSorted(index->rows, index->order, id);
+        updateTextIndices(id, blob, &old);
         rows_.replace(id, blob);
         for (Index* index : moved)
             insertSorted(index->rows, index->order, id);

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -18,6 +19,8 @@
 #include <vector>
 
 namespace engine {
+
+class TextIndex;
 
 enum class TableState { Inactive, Browse, Edit, Insert };
 
@@ -141,6 +144,12 @@ public:
     bool bookmarkValid(const Bookmark& b) const; // still stored and in the view
     void gotoBookmark(const Bookmark& b);        // raises "Record not found" when not
     void freeBookmark(Bookmark& b) const { b = Bookmark{}; }
+    // The first view position in [from, to) whose text in field passes accept, looking only at
+    // rows whose text holds every three-byte run of needle; -1 when none does; nullopt when the
+    // needle is too short to narrow the search or the field is not a string field (the caller
+    // scans then). Reads posted rows only; never moves the cursor or notifies.
+    std::optional<int> findInView(int field, std::string_view needle, int from, int to,
+                                  const std::function<bool(std::string_view)>& accept);
 
     // --- all rows, for writers and imports --------------------------------------------------
     // Posted rows in the order they were added (a loaded file's order first), whatever the
@@ -200,6 +209,10 @@ private:
     rowcodec::Slice storedSlice(int storedRow, int field) const; // checked
     void startInsert(bool atEnd);
     void scrolled();
+    TextIndex& textIndex(int field); // built on first use
+    // Keeps the text indices in step with a posted row; previous is null for a new row.
+    void updateTextIndices(std::uint32_t id, std::string_view blob,
+                           const std::string_view* previous);
     bool viewIsFiltered() const { return view_ == &filteredRows_; }
     void notify(Event e, int field = -1);
     void notifyUpdateData();
@@ -225,6 +238,7 @@ private:
     std::vector<tablefile::StoredOrder>
         storedOrders_;                      // of the loaded file, until indices take them
     std::uint64_t storedOrdersVersion_ = 0; // rows_.version() they belong to
+    std::map<int, std::unique_ptr<TextIndex>> textIndices_; // by field, for contains-searches
 
     std::string filterText_;
     std::optional<Condition> condition_;

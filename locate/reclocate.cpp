@@ -9,6 +9,10 @@
 #include <QElapsedTimer>
 #include <QGuiApplication>
 
+#include <algorithm>
+#include <climits>
+#include <optional>
+
 namespace {
 
 // Folds only a to z, as the locator always has: other letters keep their case.
@@ -203,6 +207,8 @@ void TRecLocate::scan(engine::Table& t, int field, bool fromStart) {
     else if (!t.eof())
         t.next();
     lastPump_ = 0; // pending input is handled at the start of every scan
+    if (indexedScan(t, field))
+        return;
     int counter = 1;
     while (!found_ && !t.eof() && error_ == erNone && (NumRecs == 0 || NumRecs > counter)) {
         ++counter;
@@ -217,6 +223,43 @@ void TRecLocate::scan(engine::Table& t, int field, bool fromStart) {
         if (!found_ && !t.eof() && error_ == erNone)
             t.next();
     }
+}
+
+// The scan above with the rows it would compare in vain skipped through the table's text
+// index. Taken only when nothing could tell the two apart: no progress events, no scroll hook,
+// no views told of each row; it ends where the scan would, with the same end flags.
+bool TRecLocate::indexedScan(engine::Table& t, int field) {
+    if (t.fields()[static_cast<std::size_t>(field)].type != engine::FieldType::String ||
+        (MatchType != maAnywhere && MatchType != maBeginning) || needle_.size() < 3 ||
+        (progressCount_ > 0 && OnProgress) || t.afterScroll || !t.controlsDisabled())
+        return false;
+    const int start = t.currentDisplayRow();
+    // NumRecs bounds the rows compared to one less than itself.
+    const int limit = NumRecs == 0 ? INT_MAX : std::max(0, NumRecs - 1);
+    if (t.eof() || start < 0 || limit == 0)
+        return false; // the scan compares nothing
+    background();
+    // Pending input may have changed the table: the scan then goes on row by row.
+    if (t.state() != engine::TableState::Browse || t.eof() || t.currentDisplayRow() != start)
+        return false;
+    const int n = t.recordCount();
+    const int to = limit >= n - start ? n : start + limit;
+    const std::optional<int> hit = t.findInView(
+        field, needle_, start, to, [this](std::string_view value) { return compareText(value); });
+    if (!hit)
+        return false;
+    if (*hit >= 0) {
+        found_ = true;
+        if (*hit != start)
+            t.moveTo(*hit);
+    } else if (to < n) {
+        t.moveTo(to); // the first row not compared
+    } else {
+        if (n - 1 != start)
+            t.moveTo(n - 1);
+        t.next(); // past the last row: eof
+    }
+    return true;
 }
 
 void TRecLocate::keyedSearch(engine::Table& t, int field, bool fromStart, const std::string& index,

@@ -68,6 +68,7 @@ private:
     void search(bool fromStart);
     void runSearch(engine::Table& t, int field, bool fromStart);
     void scan(engine::Table& t, int field, bool fromStart);
+    bool indexedScan(engine::Table& t, int field);
     void keyedSearch(engine::Table& t, int field, bool fromStart, const std::string& index,
                      bool descending);
     bool compareCurrent(const engine::Table& t, int field);

@@ -109,6 +109,8 @@ private slots:
     void nestedSearchFromProgress();
     void keyedTable_data();
     void keyedTable();
+    void indexedScanEndsLikeRowByRow_data();
+    void indexedScanEndsLikeRowByRow();
 
 private:
     Table table_;
@@ -482,6 +484,111 @@ void TestRecLocate::keyedTable() {
     QCOMPARE(current(keyed), found);
     QCOMPARE(keyed.activeIndex(), std::string("Num")); // the table's own order is back
     loc_.setDataSource(&source_);
+}
+
+void TestRecLocate::indexedScanEndsLikeRowByRow_data() {
+    QTest::addColumn<QString>("change"); // made after a first search built the text index
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("ignoreCase");
+    QTest::addColumn<int>("matchType");
+    QTest::addColumn<int>("numRecs");
+    QTest::newRow("unchanged") << ""
+                               << "anna" << true << int(maAnywhere) << 0;
+    QTest::newRow("Nordic letters, case kept") << ""
+                                               << "ÄLP" << false << int(maAnywhere) << 0;
+    QTest::newRow("inserts, Nordic folded") << "insert"
+                                            << "kärp" << true << int(maAnywhere) << 0;
+    QTest::newRow("edits") << "edit"
+                           << "nna" << true << int(maAnywhere) << 0;
+    QTest::newRow("deletes") << "delete"
+                             << "Kärppä" << false << int(maBeginning) << 0;
+    QTest::newRow("filter") << "filter"
+                            << "ann" << true << int(maAnywhere) << 0;
+    QTest::newRow("own index") << "order"
+                               << "nna" << true << int(maAnywhere) << 0;
+    QTest::newRow("insertion order") << "natural"
+                                     << "ÄLPO" << true << int(maBeginning) << 0;
+    QTest::newRow("NumRecs 2") << ""
+                               << "anna" << true << int(maAnywhere) << 2;
+    QTest::newRow("NumRecs 4 after edits") << "edit"
+                                           << "nna" << true << int(maAnywhere) << 4;
+}
+
+// Where the search ends, what it found and the end flags are the same whether the rows between
+// are skipped through the text index or compared one by one (a scroll hook forces that).
+void TestRecLocate::indexedScanEndsLikeRowByRow() {
+    QFETCH(QString, change);
+    QFETCH(QString, text);
+    QFETCH(bool, ignoreCase);
+    QFETCH(int, matchType);
+    QFETCH(int, numRecs);
+    fill(table_, {"Joanna Kärppä", "KÄRPPÄ", "kärppä", "Hanna-Maija", "Annabella", "Ann",
+                  "Björk Guðmundsdóttir", "Älpo Ålander", "Susanna", "Anna Hanna"});
+    loc_.IgnoreCase = ignoreCase;
+    loc_.MatchType = static_cast<TRecMatchType>(matchType);
+    loc_.FailPos = fpEnding;
+    loc_.FindText = text;
+    loc_.FindFirst();
+    auto set = [&](const char* artist, const char* field, const std::string& value) {
+        QVERIFY(table_.locate("Artist", artist));
+        table_.edit();
+        table_.setText(field, value);
+        table_.post();
+    };
+    auto renumber = [&](int step, int mod) {
+        int i = 0;
+        for (table_.first(); !table_.eof(); table_.next())
+            set(table_.asText("Artist").c_str(), "Num", std::to_string(i++ * step % mod));
+    };
+    if (change == QLatin1String("insert")) {
+        fill(table_, {"Zanna", "ÄLPOnen", "Kärppänen"});
+        table_.insert();
+        table_.setText("Artist", "Kärppä-Kanna");
+        table_.post();
+    } else if (change == QLatin1String("edit")) {
+        set("Anna", "Artist", "Anja");
+        set("Cream", "Artist", "Creanna");
+        set("Susanna", "Artist", "Susanna Ånna");
+        set("Annabella", "Notes", "moved"); // the searched text stays
+    } else if (change == QLatin1String("delete")) {
+        for (const char* artist : {"KÄRPPÄ", "kärppä", "Hanna"}) {
+            QVERIFY(table_.locate("Artist", artist));
+            table_.deleteRecord();
+        }
+    } else if (change == QLatin1String("filter")) {
+        renumber(1, 2);
+        table_.setFilter("Num = '1'");
+        table_.setFiltered(true);
+    } else if (change == QLatin1String("order")) {
+        renumber(7, 5);
+        table_.addIndex("Num", "Num");
+        table_.setActiveIndex("Num");
+    } else if (change == QLatin1String("natural")) {
+        table_.setActiveIndex("");
+    }
+    loc_.NumRecs = numRecs;
+    const int n = table_.recordCount();
+    auto outcome = [&](int start) { // -1: FindFirst; n: FindNext on the last row with eof set
+        finds_ = fails_ = 0;
+        table_.moveTo(start);
+        if (start == n)
+            table_.next();
+        start < 0 ? loc_.FindFirst() : loc_.FindNext();
+        return QStringLiteral("%1 at %2 (%3) eof %4 bof %5 events %6 %7")
+            .arg(loc_.Found())
+            .arg(table_.currentDisplayRow())
+            .arg(current(table_))
+            .arg(table_.eof())
+            .arg(table_.bof())
+            .arg(finds_)
+            .arg(fails_);
+    };
+    for (int start = -1; start <= n; ++start) {
+        const QString indexed = outcome(start);
+        table_.afterScroll = [] {};
+        QCOMPARE(indexed, outcome(start));
+        table_.afterScroll = nullptr;
+    }
 }
 
 QTEST_MAIN(TestRecLocate)
