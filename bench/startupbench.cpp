@@ -8,9 +8,17 @@
 //        from the parent's fork until the child says so; the child's whole life (medians)
 //   close_one_changed_table_ms=<x>
 //        close() after one Lydsam row was edited and posted: saves Lydsam, writes the settings
+//   file_read_ms=<r> files_mb=<m>
+//        a fresh process reading the five table files into fresh memory (open, fstat, a new
+//        buffer of the file's size, read), on the same folder just before each start-up
+//   startup_over_file_read=<x/r>
+//        how far the start-up is from the least it could take: reading its files
 //
 // startupbench --child DATA_FOLDER SETTINGS_FILE: one such run; prints "shown ..." and
 // "closed ..." lines for the parent.
+// startupbench --shown-only DATA_FOLDER SETTINGS_FILE: the same up to the window shown, then
+// exits at once (to profile the start-up alone, e.g. under perf record).
+// startupbench --read-files DATA_FOLDER: one file read; prints "read_ms=... bytes=...".
 #include "benchdata.h"
 #include "benchutil.h"
 
@@ -31,13 +39,16 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +61,7 @@ using benchutil::msSince;
 using benchutil::require;
 
 constexpr int kRuns = 3;
+constexpr int kReadsPerRun = 3;
 constexpr int kChildTimeoutMs = 180000;
 constexpr const char* kMarker = "Muutettu startupbench-ajossa";
 
@@ -63,7 +75,7 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
         g_qtMessages(type, context, text);
 }
 
-int child(int argc, char* argv[]) {
+int child(int argc, char* argv[], bool shownOnly) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     g_qtMessages = qInstallMessageHandler(quietOffscreen);
     const auto t0 = Clock::now();
@@ -100,6 +112,8 @@ int child(int argc, char* argv[]) {
     std::printf("shown startup_ms=%.1f form_ms=%.1f releases=%d tracks=%d\n", shownMs, formMs,
                 lydsam.recordCount(), form.NumreDataSet.recordCount());
     std::fflush(stdout);
+    if (shownOnly)
+        std::_Exit(0); // a profile of the start-up ends here, without the teardown
 
     // One release changed by the user: a note, which no index holds.
     const int num = lydsam.asInteger("Num");
@@ -117,6 +131,37 @@ int child(int argc, char* argv[]) {
     return errors == 0 && closed ? 0 : 1;
 }
 
+// ------------------------------------------------------------------ the file read
+
+// The five files as a program that only needs their bytes would read them. The buffers stay
+// allocated until all are read, as the tables' do.
+int readFiles(const std::string& folder) {
+    std::vector<std::unique_ptr<char[]>> buffers;
+    std::size_t bytes = 0;
+    const auto t0 = Clock::now();
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        const std::string path = folder + desc.fileName;
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        require(fd >= 0, "cannot open " + path);
+        struct stat st {};
+        require(::fstat(fd, &st) == 0, "cannot stat " + path);
+        const auto size = static_cast<std::size_t>(st.st_size);
+        buffers.emplace_back(new char[size]); // not zeroed: read() is what touches the pages
+        for (std::size_t done = 0; done < size;) {
+            const ssize_t n = ::read(fd, buffers.back().get() + done, size - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            require(n > 0, "cannot read " + path);
+            done += static_cast<std::size_t>(n);
+        }
+        ::close(fd);
+        bytes += size;
+    }
+    const double ms = msSince(t0);
+    std::printf("read_ms=%.3f bytes=%zu\n", ms, bytes);
+    return 0;
+}
+
 // ------------------------------------------------------------------ the parent
 
 struct ChildRun {
@@ -131,7 +176,8 @@ double value(const std::string& out, const char* key) {
     return at == std::string::npos ? -1 : std::strtod(out.c_str() + at + k.size(), nullptr);
 }
 
-ChildRun runChild(const std::string& folder, const std::string& settings) {
+// A fresh process of this program with the given arguments; its output, and its times.
+ChildRun runChild(const std::vector<std::string>& args, const char* doneKey) {
     int fds[2];
     require(::pipe(fds) == 0, "pipe");
     const auto t0 = Clock::now();
@@ -141,8 +187,11 @@ ChildRun runChild(const std::string& folder, const std::string& settings) {
         ::dup2(fds[1], STDOUT_FILENO);
         ::close(fds[0]);
         ::close(fds[1]);
-        ::execl("/proc/self/exe", "startupbench", "--child", folder.c_str(), settings.c_str(),
-                nullptr);
+        std::vector<char*> argv{const_cast<char*>("startupbench")};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv("/proc/self/exe", argv.data());
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -166,7 +215,7 @@ ChildRun runChild(const std::string& folder, const std::string& settings) {
         if (n <= 0)
             break;
         r.out.append(buf, static_cast<std::size_t>(n));
-        if (r.spawnToShownMs < 0 && r.out.find("startup_ms=") != std::string::npos)
+        if (r.spawnToShownMs < 0 && r.out.find(doneKey) != std::string::npos)
             r.spawnToShownMs = msSince(t0);
     }
     ::close(fds[0]);
@@ -175,9 +224,8 @@ ChildRun runChild(const std::string& folder, const std::string& settings) {
     r.totalMs = msSince(t0);
     require(!timedOut,
             "the child finished within " + std::to_string(kChildTimeoutMs / 1000) + " s");
-    require(WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-                r.out.find("closed=1") != std::string::npos,
-            "the child started and closed the window: " + r.out);
+    require(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+            "the child " + args.front() + " failed: " + r.out);
     return r;
 }
 
@@ -202,7 +250,7 @@ int parent(int releases) {
                 releases * benchdata::kTracksPerRelease, kRuns);
     std::printf("# load average at start: %s\n", benchutil::loadAverage().c_str());
     std::printf("# targets: startup_to_window_shown_ms <= 2000 ms; close_one_changed_table_ms "
-                "<= 1000 ms\n");
+                "<= 1000 ms; startup_over_file_read <= 1.5\n");
     std::fflush(stdout);
 
     benchutil::TempFolder tmp("levyholvi-startupbench");
@@ -212,7 +260,8 @@ int parent(int releases) {
         benchdata::generate(*c, releases);
         benchdata::save(*c, master);
     }
-    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs;
+    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs, readMs;
+    double readBytes = 0;
     for (int i = 0; i < kRuns; ++i) {
         const std::string folder = tmp.path() + "/run" + std::to_string(i) + "/";
         const std::string settings = tmp.path() + "/run" + std::to_string(i) + ".INI";
@@ -224,7 +273,14 @@ int parent(int releases) {
             s.num = releases - releases / 10;
             store::writeSettings(ini, s);
         }
-        const ChildRun r = runChild(folder, settings);
+        for (int k = 0; k < kReadsPerRun; ++k) {
+            const ChildRun read = runChild({"--read-files", folder}, "read_ms=");
+            readMs.push_back(value(read.out, "read_ms"));
+            readBytes = value(read.out, "bytes");
+        }
+        const ChildRun r = runChild({"--child", folder, settings}, "startup_ms=");
+        require(r.out.find("closed=1") != std::string::npos,
+                "the child started and closed the window: " + r.out);
         checkSaved(folder, settings, static_cast<int>(value(r.out, "num")));
         require(static_cast<int>(value(r.out, "releases")) == releases, "all releases loaded");
         startupMs.push_back(value(r.out, "startup_ms"));
@@ -237,6 +293,10 @@ int parent(int releases) {
     std::printf("startup_to_window_shown_ms=%.1f spawn_to_shown_ms=%.1f child_total_ms=%.1f\n",
                 median(startupMs), median(spawnMs), median(totalMs));
     std::printf("close_one_changed_table_ms=%.1f\n", median(closeMs));
+    const double readMedian = median(readMs);
+    std::printf("file_read_ms=%.1f files_mb=%.1f\n", readMedian, readBytes / (1 << 20));
+    std::printf("startup_over_file_read=%.2f target<=1.5\n",
+                readMedian > 0 ? median(startupMs) / readMedian : 0.0);
     std::printf("# of the start-up, TForm1's constructor (tables opened, controls bound) took "
                 "%.1f ms; runs: start-up",
                 median(formMs));
@@ -245,6 +305,9 @@ int parent(int releases) {
     std::printf(" ms, close");
     for (double ms : closeMs)
         std::printf(" %.0f", ms);
+    std::printf(" ms, file read");
+    for (double ms : readMs)
+        std::printf(" %.1f", ms);
     std::printf(" ms\n");
     return 0;
 }
@@ -254,7 +317,11 @@ int parent(int releases) {
 int main(int argc, char* argv[]) {
     try {
         if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
-            return child(argc, argv);
+            return child(argc, argv, false);
+        if (argc == 4 && std::strcmp(argv[1], "--shown-only") == 0)
+            return child(argc, argv, true);
+        if (argc == 3 && std::strcmp(argv[1], "--read-files") == 0)
+            return readFiles(argv[2]);
         int releases = benchdata::kDefaultReleases;
         if (argc == 2)
             releases = std::atoi(argv[1]);
