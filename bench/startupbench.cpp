@@ -13,17 +13,21 @@
 //        buffer of the file's size, read), on the same folder just before each start-up
 //   startup_over_file_read=<x/r>
 //        how far the start-up is from the least it could take: reading its files
+// and, as '#' lines, the steps of opening each table in a fresh process (medians).
 //
 // startupbench --child DATA_FOLDER SETTINGS_FILE: one such run; prints "shown ..." and
 // "closed ..." lines for the parent.
 // startupbench --shown-only DATA_FOLDER SETTINGS_FILE: the same up to the window shown, then
 // exits at once (to profile the start-up alone, e.g. under perf record).
 // startupbench --read-files DATA_FOLDER: one file read; prints "read_ms=... bytes=...".
+// startupbench --open-steps DATA_FOLDER: the steps of opening each table, timed apart.
 #include "benchdata.h"
 #include "benchutil.h"
 
 #include "dbaware/errorbox.h"
+#include "engine/checksum.h"
 #include "engine/table.h"
+#include "engine/tablefile.h"
 #include "extras/splash.h"
 #include "mainwindow/form1.h"
 #include "platform/helpviewer.h"
@@ -42,7 +46,9 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -133,6 +139,25 @@ int child(int argc, char* argv[], bool shownOnly) {
 
 // ------------------------------------------------------------------ the file read
 
+// The whole file into a new buffer of its size.
+std::unique_ptr<char[]> readWhole(const std::string& path, std::size_t& size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    require(fd >= 0, "cannot open " + path);
+    struct stat st {};
+    require(::fstat(fd, &st) == 0, "cannot stat " + path);
+    size = static_cast<std::size_t>(st.st_size);
+    std::unique_ptr<char[]> bytes(new char[size]); // not zeroed: read() is what touches the pages
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::read(fd, bytes.get() + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        require(n > 0, "cannot read " + path);
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
 // The five files as a program that only needs their bytes would read them. The buffers stay
 // allocated until all are read, as the tables' do.
 int readFiles(const std::string& folder) {
@@ -140,25 +165,50 @@ int readFiles(const std::string& folder) {
     std::size_t bytes = 0;
     const auto t0 = Clock::now();
     for (const store::CollectionTable& desc : store::collectionTables()) {
-        const std::string path = folder + desc.fileName;
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        require(fd >= 0, "cannot open " + path);
-        struct stat st {};
-        require(::fstat(fd, &st) == 0, "cannot stat " + path);
-        const auto size = static_cast<std::size_t>(st.st_size);
-        buffers.emplace_back(new char[size]); // not zeroed: read() is what touches the pages
-        for (std::size_t done = 0; done < size;) {
-            const ssize_t n = ::read(fd, buffers.back().get() + done, size - done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            require(n > 0, "cannot read " + path);
-            done += static_cast<std::size_t>(n);
-        }
-        ::close(fd);
+        std::size_t size = 0;
+        buffers.push_back(readWhole(folder + desc.fileName, size));
         bytes += size;
     }
     const double ms = msSince(t0);
     std::printf("read_ms=%.3f bytes=%zu\n", ms, bytes);
+    return 0;
+}
+
+// The steps of store::openTable for each table in the window's order, timed apart: the load
+// (read, checksum, rows checked and split, the row store), display widths, indices. Then the
+// load's first three once more on fresh copies of the files, apart.
+int openSteps(const std::string& folder) {
+    std::vector<std::unique_ptr<engine::Table>> open; // all stay open, as in the window
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        auto& t = *open.emplace_back(std::make_unique<engine::Table>());
+        auto t0 = Clock::now();
+        t.load(folder + desc.fileName);
+        const double loadMs = msSince(t0);
+        t0 = Clock::now();
+        desc.setDisplayWidths(t);
+        const double widthsMs = msSince(t0);
+        t0 = Clock::now();
+        desc.createIndices(t);
+        const double indicesMs = msSince(t0);
+        std::printf("open %s load_ms=%.3f widths_ms=%.3f indices_ms=%.3f\n", desc.name, loadMs,
+                    widthsMs, indicesMs);
+    }
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        std::size_t size = 0;
+        auto t0 = Clock::now();
+        std::unique_ptr<char[]> bytes = readWhole(folder + desc.fileName, size);
+        const double readMs = msSince(t0);
+        require(size >= 4, "the file " + std::string(desc.fileName) + " ends too early");
+        t0 = Clock::now();
+        const std::uint32_t crc = engine::crc32c(std::string_view(bytes.get(), size - 4));
+        const double crcMs = msSince(t0);
+        t0 = Clock::now();
+        const engine::tablefile::Image image =
+            engine::tablefile::decode(std::move(bytes), size, false);
+        const double decodeMs = msSince(t0);
+        std::printf("split %s read_ms=%.3f crc_ms=%.3f decode_ms=%.3f rows=%zu crc=%u\n", desc.name,
+                    readMs, crcMs, decodeMs, image.rows.size(), crc);
+    }
     return 0;
 }
 
@@ -262,6 +312,7 @@ int parent(int releases) {
     }
     std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs, readMs;
     double readBytes = 0;
+    std::map<std::string, std::map<std::string, std::vector<double>>> steps; // table, step
     for (int i = 0; i < kRuns; ++i) {
         const std::string folder = tmp.path() + "/run" + std::to_string(i) + "/";
         const std::string settings = tmp.path() + "/run" + std::to_string(i) + ".INI";
@@ -288,6 +339,17 @@ int parent(int releases) {
         closeMs.push_back(value(r.out, "close_ms"));
         spawnMs.push_back(r.spawnToShownMs);
         totalMs.push_back(r.totalMs);
+        const ChildRun opened = runChild({"--open-steps", folder}, "open ");
+        std::istringstream lines(opened.out);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string kind, table;
+            words >> kind >> table;
+            for (const char* key :
+                 {"load_ms", "widths_ms", "indices_ms", "read_ms", "crc_ms", "decode_ms"})
+                if (const double ms = value(line, key); ms >= 0)
+                    steps[table][key].push_back(ms);
+        }
         fs::remove_all(folder);
     }
     std::printf("startup_to_window_shown_ms=%.1f spawn_to_shown_ms=%.1f child_total_ms=%.1f\n",
@@ -309,6 +371,20 @@ int parent(int releases) {
     for (double ms : readMs)
         std::printf(" %.1f", ms);
     std::printf(" ms\n");
+    double load = 0, widths = 0, indices = 0;
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        auto& t = steps[desc.name];
+        std::printf("# opening %s in a fresh process (medians): load %.1f ms (apart: read %.1f, "
+                    "checksum %.1f, rows checked and split %.1f), display widths %.1f ms, "
+                    "indices %.1f ms\n",
+                    desc.name, median(t["load_ms"]), median(t["read_ms"]), median(t["crc_ms"]),
+                    median(t["decode_ms"]), median(t["widths_ms"]), median(t["indices_ms"]));
+        load += median(t["load_ms"]);
+        widths += median(t["widths_ms"]);
+        indices += median(t["indices_ms"]);
+    }
+    std::printf("# opening all five: load %.1f + display widths %.1f + indices %.1f = %.1f ms\n",
+                load, widths, indices, load + widths + indices);
     return 0;
 }
 
@@ -322,6 +398,8 @@ int main(int argc, char* argv[]) {
             return child(argc, argv, true);
         if (argc == 3 && std::strcmp(argv[1], "--read-files") == 0)
             return readFiles(argv[2]);
+        if (argc == 3 && std::strcmp(argv[1], "--open-steps") == 0)
+            return openSteps(argv[2]);
         int releases = benchdata::kDefaultReleases;
         if (argc == 2)
             releases = std::atoi(argv[1]);
