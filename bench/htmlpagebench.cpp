@@ -65,6 +65,8 @@ int main(int argc, char* argv[]) {
             return 2;
         }
     }
+    std::printf("# load average at start: %s\n", benchutil::loadAverage().c_str());
+    std::fflush(stdout);
     try {
         QTemporaryDir temp;
         const QString page = argc == 3 ? QString::fromLocal8Bit(argv[2])

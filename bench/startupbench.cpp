@@ -8,14 +8,26 @@
 //        from the parent's fork until the child says so; the child's whole life (medians)
 //   close_one_changed_table_ms=<x>
 //        close() after one Lydsam row was edited and posted: saves Lydsam, writes the settings
+//   file_read_ms=<r> files_mb=<m>
+//        a fresh process reading the five table files into fresh memory (open, fstat, a new
+//        buffer of the file's size, read), on the same folder just before each start-up
+//   startup_over_file_read=<x/r>
+//        how far the start-up is from the least it could take: reading its files
+// and, as '#' lines, the steps of opening each table in a fresh process (medians).
 //
 // startupbench --child DATA_FOLDER SETTINGS_FILE: one such run; prints "shown ..." and
 // "closed ..." lines for the parent.
+// startupbench --shown-only DATA_FOLDER SETTINGS_FILE: the same up to the window shown, then
+// exits at once (to profile the start-up alone, e.g. under perf record).
+// startupbench --read-files DATA_FOLDER: one file read; prints "read_ms=... bytes=...".
+// startupbench --open-steps DATA_FOLDER: the steps of opening each table, timed apart.
 #include "benchdata.h"
 #include "benchutil.h"
 
 #include "dbaware/errorbox.h"
+#include "engine/checksum.h"
 #include "engine/table.h"
+#include "engine/tablefile.h"
 #include "extras/splash.h"
 #include "mainwindow/form1.h"
 #include "platform/helpviewer.h"
@@ -31,13 +43,18 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <map>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,6 +67,7 @@ using benchutil::msSince;
 using benchutil::require;
 
 constexpr int kRuns = 3;
+constexpr int kReadsPerRun = 3;
 constexpr int kChildTimeoutMs = 180000;
 constexpr const char* kMarker = "Muutettu startupbench-ajossa";
 
@@ -63,7 +81,7 @@ void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QSt
         g_qtMessages(type, context, text);
 }
 
-int child(int argc, char* argv[]) {
+int child(int argc, char* argv[], bool shownOnly) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     g_qtMessages = qInstallMessageHandler(quietOffscreen);
     const auto t0 = Clock::now();
@@ -100,6 +118,8 @@ int child(int argc, char* argv[]) {
     std::printf("shown startup_ms=%.1f form_ms=%.1f releases=%d tracks=%d\n", shownMs, formMs,
                 lydsam.recordCount(), form.NumreDataSet.recordCount());
     std::fflush(stdout);
+    if (shownOnly)
+        std::_Exit(0); // a profile of the start-up ends here, without the teardown
 
     // One release changed by the user: a note, which no index holds.
     const int num = lydsam.asInteger("Num");
@@ -117,6 +137,81 @@ int child(int argc, char* argv[]) {
     return errors == 0 && closed ? 0 : 1;
 }
 
+// ------------------------------------------------------------------ the file read
+
+// The whole file into a new buffer of its size.
+std::unique_ptr<char[]> readWhole(const std::string& path, std::size_t& size) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    require(fd >= 0, "cannot open " + path);
+    struct stat st {};
+    require(::fstat(fd, &st) == 0, "cannot stat " + path);
+    size = static_cast<std::size_t>(st.st_size);
+    std::unique_ptr<char[]> bytes(new char[size]); // not zeroed: read() is what touches the pages
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t n = ::read(fd, bytes.get() + done, size - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        require(n > 0, "cannot read " + path);
+        done += static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return bytes;
+}
+
+// The five files as a program that only needs their bytes would read them. The buffers stay
+// allocated until all are read, as the tables' do.
+int readFiles(const std::string& folder) {
+    std::vector<std::unique_ptr<char[]>> buffers;
+    std::size_t bytes = 0;
+    const auto t0 = Clock::now();
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        std::size_t size = 0;
+        buffers.push_back(readWhole(folder + desc.fileName, size));
+        bytes += size;
+    }
+    const double ms = msSince(t0);
+    std::printf("read_ms=%.3f bytes=%zu\n", ms, bytes);
+    return 0;
+}
+
+// The steps of store::openTable for each table in the window's order, timed apart: the load
+// (read, checksum, rows checked and split, the row store), display widths, indices. Then the
+// load's first three once more on fresh copies of the files, apart.
+int openSteps(const std::string& folder) {
+    std::vector<std::unique_ptr<engine::Table>> open; // all stay open, as in the window
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        auto& t = *open.emplace_back(std::make_unique<engine::Table>());
+        auto t0 = Clock::now();
+        t.load(folder + desc.fileName);
+        const double loadMs = msSince(t0);
+        t0 = Clock::now();
+        desc.setDisplayWidths(t);
+        const double widthsMs = msSince(t0);
+        t0 = Clock::now();
+        desc.createIndices(t);
+        const double indicesMs = msSince(t0);
+        std::printf("open %s load_ms=%.3f widths_ms=%.3f indices_ms=%.3f\n", desc.name, loadMs,
+                    widthsMs, indicesMs);
+    }
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        std::size_t size = 0;
+        auto t0 = Clock::now();
+        std::unique_ptr<char[]> bytes = readWhole(folder + desc.fileName, size);
+        const double readMs = msSince(t0);
+        require(size >= 4, "the file " + std::string(desc.fileName) + " ends too early");
+        t0 = Clock::now();
+        const std::uint32_t crc = engine::crc32c(std::string_view(bytes.get(), size - 4));
+        const double crcMs = msSince(t0);
+        t0 = Clock::now();
+        const engine::tablefile::Image image =
+            engine::tablefile::decode(std::move(bytes), size, false);
+        const double decodeMs = msSince(t0);
+        std::printf("split %s read_ms=%.3f crc_ms=%.3f decode_ms=%.3f rows=%zu crc=%u\n", desc.name,
+                    readMs, crcMs, decodeMs, image.rows.size(), crc);
+    }
+    return 0;
+}
+
 // ------------------------------------------------------------------ the parent
 
 struct ChildRun {
@@ -131,7 +226,8 @@ double value(const std::string& out, const char* key) {
     return at == std::string::npos ? -1 : std::strtod(out.c_str() + at + k.size(), nullptr);
 }
 
-ChildRun runChild(const std::string& folder, const std::string& settings) {
+// A fresh process of this program with the given arguments; its output, and its times.
+ChildRun runChild(const std::vector<std::string>& args, const char* doneKey) {
     int fds[2];
     require(::pipe(fds) == 0, "pipe");
     const auto t0 = Clock::now();
@@ -141,8 +237,11 @@ ChildRun runChild(const std::string& folder, const std::string& settings) {
         ::dup2(fds[1], STDOUT_FILENO);
         ::close(fds[0]);
         ::close(fds[1]);
-        ::execl("/proc/self/exe", "startupbench", "--child", folder.c_str(), settings.c_str(),
-                nullptr);
+        std::vector<char*> argv{const_cast<char*>("startupbench")};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv("/proc/self/exe", argv.data());
         ::_exit(127);
     }
     ::close(fds[1]);
@@ -166,7 +265,7 @@ ChildRun runChild(const std::string& folder, const std::string& settings) {
         if (n <= 0)
             break;
         r.out.append(buf, static_cast<std::size_t>(n));
-        if (r.spawnToShownMs < 0 && r.out.find("startup_ms=") != std::string::npos)
+        if (r.spawnToShownMs < 0 && r.out.find(doneKey) != std::string::npos)
             r.spawnToShownMs = msSince(t0);
     }
     ::close(fds[0]);
@@ -175,9 +274,8 @@ ChildRun runChild(const std::string& folder, const std::string& settings) {
     r.totalMs = msSince(t0);
     require(!timedOut,
             "the child finished within " + std::to_string(kChildTimeoutMs / 1000) + " s");
-    require(WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
-                r.out.find("closed=1") != std::string::npos,
-            "the child started and closed the window: " + r.out);
+    require(WIFEXITED(status) && WEXITSTATUS(status) == 0,
+            "the child " + args.front() + " failed: " + r.out);
     return r;
 }
 
@@ -202,7 +300,7 @@ int parent(int releases) {
                 releases * benchdata::kTracksPerRelease, kRuns);
     std::printf("# load average at start: %s\n", benchutil::loadAverage().c_str());
     std::printf("# targets: startup_to_window_shown_ms <= 2000 ms; close_one_changed_table_ms "
-                "<= 1000 ms\n");
+                "<= 1000 ms; startup_over_file_read <= 1.5\n");
     std::fflush(stdout);
 
     benchutil::TempFolder tmp("levyholvi-startupbench");
@@ -212,7 +310,9 @@ int parent(int releases) {
         benchdata::generate(*c, releases);
         benchdata::save(*c, master);
     }
-    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs;
+    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs, readMs;
+    double readBytes = 0;
+    std::map<std::string, std::map<std::string, std::vector<double>>> steps; // table, step
     for (int i = 0; i < kRuns; ++i) {
         const std::string folder = tmp.path() + "/run" + std::to_string(i) + "/";
         const std::string settings = tmp.path() + "/run" + std::to_string(i) + ".INI";
@@ -224,7 +324,14 @@ int parent(int releases) {
             s.num = releases - releases / 10;
             store::writeSettings(ini, s);
         }
-        const ChildRun r = runChild(folder, settings);
+        for (int k = 0; k < kReadsPerRun; ++k) {
+            const ChildRun read = runChild({"--read-files", folder}, "read_ms=");
+            readMs.push_back(value(read.out, "read_ms"));
+            readBytes = value(read.out, "bytes");
+        }
+        const ChildRun r = runChild({"--child", folder, settings}, "startup_ms=");
+        require(r.out.find("closed=1") != std::string::npos,
+                "the child started and closed the window: " + r.out);
         checkSaved(folder, settings, static_cast<int>(value(r.out, "num")));
         require(static_cast<int>(value(r.out, "releases")) == releases, "all releases loaded");
         startupMs.push_back(value(r.out, "startup_ms"));
@@ -232,11 +339,26 @@ int parent(int releases) {
         closeMs.push_back(value(r.out, "close_ms"));
         spawnMs.push_back(r.spawnToShownMs);
         totalMs.push_back(r.totalMs);
+        const ChildRun opened = runChild({"--open-steps", folder}, "open ");
+        std::istringstream lines(opened.out);
+        for (std::string line; std::getline(lines, line);) {
+            std::istringstream words(line);
+            std::string kind, table;
+            words >> kind >> table;
+            for (const char* key :
+                 {"load_ms", "widths_ms", "indices_ms", "read_ms", "crc_ms", "decode_ms"})
+                if (const double ms = value(line, key); ms >= 0)
+                    steps[table][key].push_back(ms);
+        }
         fs::remove_all(folder);
     }
     std::printf("startup_to_window_shown_ms=%.1f spawn_to_shown_ms=%.1f child_total_ms=%.1f\n",
                 median(startupMs), median(spawnMs), median(totalMs));
     std::printf("close_one_changed_table_ms=%.1f\n", median(closeMs));
+    const double readMedian = median(readMs);
+    std::printf("file_read_ms=%.1f files_mb=%.1f\n", readMedian, readBytes / (1 << 20));
+    std::printf("startup_over_file_read=%.2f target<=1.5\n",
+                readMedian > 0 ? median(startupMs) / readMedian : 0.0);
     std::printf("# of the start-up, TForm1's constructor (tables opened, controls bound) took "
                 "%.1f ms; runs: start-up",
                 median(formMs));
@@ -245,7 +367,24 @@ int parent(int releases) {
     std::printf(" ms, close");
     for (double ms : closeMs)
         std::printf(" %.0f", ms);
+    std::printf(" ms, file read");
+    for (double ms : readMs)
+        std::printf(" %.1f", ms);
     std::printf(" ms\n");
+    double load = 0, widths = 0, indices = 0;
+    for (const store::CollectionTable& desc : store::collectionTables()) {
+        auto& t = steps[desc.name];
+        std::printf("# opening %s in a fresh process (medians): load %.1f ms (apart: read %.1f, "
+                    "checksum %.1f, rows checked and split %.1f), display widths %.1f ms, "
+                    "indices %.1f ms\n",
+                    desc.name, median(t["load_ms"]), median(t["read_ms"]), median(t["crc_ms"]),
+                    median(t["decode_ms"]), median(t["widths_ms"]), median(t["indices_ms"]));
+        load += median(t["load_ms"]);
+        widths += median(t["widths_ms"]);
+        indices += median(t["indices_ms"]);
+    }
+    std::printf("# opening all five: load %.1f + display widths %.1f + indices %.1f = %.1f ms\n",
+                load, widths, indices, load + widths + indices);
     return 0;
 }
 
@@ -254,7 +393,13 @@ int parent(int releases) {
 int main(int argc, char* argv[]) {
     try {
         if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
-            return child(argc, argv);
+            return child(argc, argv, false);
+        if (argc == 4 && std::strcmp(argv[1], "--shown-only") == 0)
+            return child(argc, argv, true);
+        if (argc == 3 && std::strcmp(argv[1], "--read-files") == 0)
+            return readFiles(argv[2]);
+        if (argc == 3 && std::strcmp(argv[1], "--open-steps") == 0)
+            return openSteps(argv[2]);
         int releases = benchdata::kDefaultReleases;
         if (argc == 2)
             releases = std::atoi(argv[1]);
