@@ -108,8 +108,11 @@ std::string identity() {
     UVersionInfo version{};
     ucol_getVersion(collator(), version);
     std::string id = state().locale + "/";
-    for (int i = 0; i < U_MAX_VERSION_LENGTH; ++i)
-        id += (i ? "." : "") + std::to_string(version[i]);
+    for (int i = 0; i < U_MAX_VERSION_LENGTH; ++i) {
+        if (i > 0)
+            id += '.';
+        id += std::to_string(version[i]);
+    }
     return id;
 }
 

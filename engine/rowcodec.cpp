@@ -12,7 +12,7 @@ void appendVarint(std::string& out, std::uint64_t v) {
     out += static_cast<char>(v);
 }
 
-bool readVarint(const char*& p, const char* end, std::uint64_t& v) {
+bool readLongVarint(const char*& p, const char* end, std::uint64_t& v) {
     v = 0;
     for (int shift = 0; shift < 70; shift += 7) {
         if (p >= end)

@@ -20,8 +20,17 @@ using Payload = std::optional<std::string>;
 
 void appendVarint(std::string& out, std::uint64_t v);
 
-// Reads a varint at p; false when it runs past end or is longer than 10 bytes.
-bool readVarint(const char*& p, const char* end, std::uint64_t& v);
+bool readLongVarint(const char*& p, const char* end, std::uint64_t& v);
+
+// Reads a varint at p; false when it runs past end or is longer than 10 bytes. Most are one
+// byte (field tags, short lengths), read here without a call: a load reads millions.
+inline bool readVarint(const char*& p, const char* end, std::uint64_t& v) {
+    if (p < end && static_cast<unsigned char>(*p) < 0x80) {
+        v = static_cast<unsigned char>(*p++);
+        return true;
+    }
+    return readLongVarint(p, end, v);
+}
 
 // Field i of a blob produced by encode() or accepted by validate().
 Slice field(std::string_view blob, int i);
