@@ -1,5 +1,7 @@
 #include "form1.h"
 
+#include "store/collection.h"
+
 #include "dbaware/errorbox.h"
 #include "extras/playwav.h"
 #include "locate/reclocate.h"
@@ -58,6 +60,7 @@ QFont serifFont(int pixelSize, bool bold) {
 
 TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent), dataFolder_(dataFolder), settingsFile_(settingsFile) {
+    beginOpening(); // the tables load on the other cores while the window is built
     initMainWindowResources();
     setupUi(this);
     createComponents();

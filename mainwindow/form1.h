@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <exception>
 #include <functional>
 #include <map>
 #include <memory>
@@ -24,7 +25,8 @@ class TRepListForm;
 class TRepListForm1;
 namespace store {
 class CollectionLock;
-}
+class TableOpening;
+} // namespace store
 
 // The main window: the collection's five tables and every control through which the user sees
 // and edits them. Its layout comes from form1.ui; the handlers live in the form1_*.cpp files,
@@ -158,6 +160,7 @@ private:
     void connectHandler(Sender* sender, Signal signal, void (TForm1::*handler)());
     void runHandler(void (TForm1::*handler)());
 
+    void beginOpening();
     engine::Table& tableNamed(const std::string& name);
     std::string tablePath(const std::string& name) const;
     void showReleaseTotal();
@@ -180,6 +183,8 @@ private:
     QString dataFolder_;
     QString settingsFile_;
     std::unique_ptr<store::CollectionLock> lock_;
+    std::exception_ptr lockError_;                 // shown when the window is made
+    std::unique_ptr<store::TableOpening> opening_; // tables read while the window is built
     bool openElsewhere_ = false;
     std::map<engine::Table*, RowValues> ruleFilled_;
     bool selectingPage_ = false;

@@ -34,9 +34,26 @@ std::string TForm1::tablePath(const std::string& name) const {
     return dataFolder_.toStdString() + store::collectionTable(name).fileName;
 }
 
+void TForm1::beginOpening() {
+    // Two programs saving one collection would each discard the other's changes: the lock comes
+    // before any table is read.
+    try {
+        lock_ = std::make_unique<store::CollectionLock>(dataFolder_.toStdString());
+    } catch (...) {
+        lockError_ = std::current_exception();
+        return;
+    }
+    if (lock_->heldElsewhere())
+        return;
+    std::vector<store::TableToOpen> tables;
+    for (const char* name : kOpenOrder)
+        tables.push_back({&tableNamed(name), &store::collectionTable(name), tablePath(name)});
+    opening_ = std::make_unique<store::TableOpening>(std::move(tables));
+}
+
 void TForm1::FormCreate() {
-    // Two programs saving one collection would each discard the other's changes.
-    lock_ = std::make_unique<store::CollectionLock>(dataFolder_.toStdString());
+    if (lockError_)
+        std::rethrow_exception(lockError_);
     if (lock_->heldElsewhere()) {
         openElsewhere_ = true;
         dbaware::showMessage(QStringLiteral("Kokoelma on jo avattu toisessa Levyholvi-ikkunassa."),
@@ -51,11 +68,9 @@ void TForm1::FormCreate() {
             dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
         }
     }
-    std::vector<store::TableToOpen> tables;
-    for (const char* name : kOpenOrder)
-        tables.push_back({&tableNamed(name), &store::collectionTable(name), tablePath(name)});
     try {
-        store::openTables(tables);
+        const std::unique_ptr<store::TableOpening> opening = std::move(opening_);
+        opening->finish();
     } catch (const std::exception& e) {
         // The window still opens; the table that failed and the ones after it stay closed.
         dbaware::showErrorBox(QString::fromUtf8(e.what()), this);

@@ -175,44 +175,51 @@ void openTable(Table& t, const CollectionTable& table, const std::string& path) 
     table.createIndices(t);
 }
 
-void openTables(const std::vector<TableToOpen>& tables) {
-    std::vector<std::unique_ptr<Table>> loaded;
-    for (std::size_t i = 0; i < tables.size(); ++i)
-        loaded.push_back(std::make_unique<Table>());
-    std::vector<std::exception_ptr> errors(tables.size());
-    // The largest files first, so that the threads finish together.
-    std::vector<std::size_t> queue(tables.size());
-    std::iota(queue.begin(), queue.end(), std::size_t{0});
+TableOpening::TableOpening(std::vector<TableToOpen> tables)
+    : tables_(std::move(tables)), errors_(tables_.size()), queue_(tables_.size()) {
+    for (std::size_t i = 0; i < tables_.size(); ++i)
+        loaded_.push_back(std::make_unique<Table>());
+    std::iota(queue_.begin(), queue_.end(), std::size_t{0});
     std::vector<std::uintmax_t> sizes;
-    for (const TableToOpen& t : tables) {
+    for (const TableToOpen& t : tables_) {
         std::error_code ec;
         const std::uintmax_t size = std::filesystem::file_size(t.path, ec);
         sizes.push_back(ec ? 0 : size);
     }
-    std::stable_sort(queue.begin(), queue.end(),
+    std::stable_sort(queue_.begin(), queue_.end(),
                      [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t k; (k = next.fetch_add(1)) < queue.size();) {
-            const std::size_t i = queue[k];
-            try {
-                openTable(*loaded[i], *tables[i].spec, tables[i].path);
-            } catch (...) {
-                errors[i] = std::current_exception();
-            }
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    for (std::size_t h = 0; h < std::min(cores, tables_.size()); ++h)
+        threads_.emplace_back([this] { work(); });
+}
+
+TableOpening::~TableOpening() {
+    threads_.clear(); // joins
+}
+
+void TableOpening::work() {
+    for (std::size_t k; (k = next_.fetch_add(1)) < queue_.size();) {
+        const std::size_t i = queue_[k];
+        try {
+            openTable(*loaded_[i], *tables_[i].spec, tables_[i].path);
+        } catch (...) {
+            errors_[i] = std::current_exception();
         }
-    };
-    const unsigned cores = std::max(1U, std::thread::hardware_concurrency());
-    std::vector<std::jthread> helpers;
-    for (unsigned h = 1; h < std::min<std::size_t>(cores, tables.size()); ++h)
-        helpers.emplace_back(work);
-    work();
-    helpers.clear(); // joins
-    for (std::size_t i = 0; i < tables.size(); ++i) {
-        if (errors[i])
-            std::rethrow_exception(errors[i]);
-        tables[i].table->takeOver(*loaded[i]);
     }
+}
+
+void TableOpening::finish() {
+    threads_.clear();
+    for (std::size_t i = 0; i < tables_.size(); ++i) {
+        if (errors_[i])
+            std::rethrow_exception(errors_[i]);
+        tables_[i].table->takeOver(*loaded_[i]);
+        loaded_[i].reset();
+    }
+}
+
+void openTables(const std::vector<TableToOpen>& tables) {
+    TableOpening(tables).finish();
 }
 
 std::filesystem::file_time_type processStart() {

@@ -2,9 +2,13 @@
 
 #include "engine/table.h"
 
+#include <atomic>
+#include <exception>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 // The five collection tables: schemas, display widths, indices, files and the data folder.
@@ -57,10 +61,31 @@ struct TableToOpen {
     const CollectionTable* spec;
     std::string path;
 };
-// Opens the tables as openTable does, reading and indexing them on the processor's cores at
-// once, then hands them over in the given order. The first that failed raises its error; it and
-// the ones after it stay closed, as when they are opened one by one.
-void openTables(const std::vector<TableToOpen>& tables);
+// Opens tables as openTable does, reading and indexing them on the processor's cores while the
+// caller goes on (building its window, say); finish() hands them over in the given order. The
+// first that failed raises its error there; it and the ones after it stay closed, as when they
+// are opened one by one. Until then the tables themselves are not touched.
+class TableOpening {
+public:
+    explicit TableOpening(std::vector<TableToOpen> tables);
+    ~TableOpening(); // waits; what was not handed over is dropped
+    TableOpening(const TableOpening&) = delete;
+    TableOpening& operator=(const TableOpening&) = delete;
+
+    void finish();
+
+private:
+    void work();
+
+    std::vector<TableToOpen> tables_;
+    std::vector<std::unique_ptr<engine::Table>> loaded_;
+    std::vector<std::exception_ptr> errors_;
+    std::vector<std::size_t> queue_; // largest files first, so that the threads end together
+    std::atomic<std::size_t> next_{0};
+    std::vector<std::jthread> threads_;
+};
+
+void openTables(const std::vector<TableToOpen>& tables); // start and finish at once
 
 // Removes what interrupted saves of the five tables left in folder (ending in "/"): their
 // temporary files changed before `before`, normally processStart(). Returns how many.
