@@ -46,6 +46,21 @@ void RowOrder::assign(const std::vector<std::uint32_t>& rows) {
     size_ = rows.size();
 }
 
+bool RowOrder::assignPermutation(const std::vector<std::uint32_t>& rows) {
+    if (!tracked_)
+        return false;
+    if (std::any_of(rows.begin(), rows.end(), [&](std::uint32_t r) { return r >= rows.size(); }))
+        return false;
+    assign(rows);
+    // n rows below n are each there once when none is missing: the map then has no gap.
+    if (blockOfRow_.size() != rows.size() ||
+        std::find(blockOfRow_.begin(), blockOfRow_.end(), kNoBlock) != blockOfRow_.end()) {
+        clear();
+        return false;
+    }
+    return true;
+}
+
 std::size_t RowOrder::findBlock(std::size_t position) const {
     const auto it = std::upper_bound(starts_.begin(), starts_.end(), position);
     return static_cast<std::size_t>(it - starts_.begin()) - 1;

@@ -19,6 +19,9 @@ public:
     explicit RowOrder(bool tracked = false) : tracked_(tracked) {}
 
     void assign(const std::vector<std::uint32_t>& rows);
+    // For a tracked order: rows must hold each of 0 to rows.size() - 1 once. False, leaving the
+    // order empty, when they do not.
+    bool assignPermutation(const std::vector<std::uint32_t>& rows);
     void clear();
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }

@@ -284,15 +284,9 @@ bool Table::adoptStoredOrder(Index& index) {
                                  [&](const tablefile::StoredOrder& o) { return o.key == key; });
     if (it == storedOrders_.end() || it->rows.size() != natural_.size())
         return false;
-    std::vector<bool> seen(natural_.size(), false);
-    for (std::uint32_t r : it->rows) {
-        if (r >= seen.size() || seen[r])
-            return false; // not every row once: sort afresh
-        seen[r] = true;
-    }
-    index.rows.assign(it->rows);
+    const bool taken = index.rows.assignPermutation(it->rows); // else not every row once
     storedOrders_.erase(it);
-    return true;
+    return taken;
 }
 
 void Table::setActiveIndex(const std::string& name) {
@@ -399,10 +393,20 @@ bool Table::candidates(const Condition& c, std::vector<std::uint32_t>& out,
         [&](std::uint32_t r) { return use->order.compareFirst(rows_.row(r), value) <= 0; });
     out.clear();
     v.forEach(from, to, [&](std::uint32_t r) {
-        if (c.matches(rows_.row(r)))
-            out.push_back(r);
+        out.push_back(r);
         return true;
     });
+    // The rows lie all over memory: fetch ahead while checking each for an exact match.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < out.size(); ++i) {
+        if (i + 16 < out.size())
+            rows_.prefetchSlot(out[i + 16]);
+        if (i + 8 < out.size())
+            rows_.prefetchRow(out[i + 8]);
+        if (c.matches(rows_.row(out[i])))
+            out[kept++] = out[i];
+    }
+    out.resize(kept);
     // Rows equal in the first field are ordered by the rest of the key, so when the rest is the
     // active order's key they already stand in view order.
     inActiveOrder = use == active_ || (active_ && use->order.continuesWith(active_->order));

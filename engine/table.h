@@ -150,6 +150,9 @@ public:
     // scans then). Reads posted rows only; never moves the cursor or notifies.
     std::optional<int> findInView(int field, std::string_view needle, int from, int to,
                                   const std::function<bool(std::string_view)>& accept);
+    // Builds now what findInView needs for a string field, which the first search would
+    // otherwise build (a fraction of a second on a million rows).
+    void prepareTextSearch(int field);
 
     // --- all rows, for writers and imports --------------------------------------------------
     // Posted rows in the order they were added (a loaded file's order first), whatever the

@@ -27,6 +27,13 @@ void Table::updateTextIndices(std::uint32_t id, std::string_view blob,
     }
 }
 
+void Table::prepareTextSearch(int field) {
+    requireOpen();
+    requireField(field);
+    if (fields_[static_cast<std::size_t>(field)].type == FieldType::String)
+        textIndex(field);
+}
+
 std::optional<int> Table::findInView(int field, std::string_view needle, int from, int to,
                                      const std::function<bool(std::string_view)>& accept) {
     requireOpen();

@@ -83,6 +83,15 @@ void TRecLocate::FindNext() {
     search(false);
 }
 
+void TRecLocate::Prepare() {
+    engine::Table* t = source_ ? source_->dataSet() : nullptr;
+    if (!t || !t->isOpen() || MatchType == maFull)
+        return;
+    const int field = DataField.isEmpty() ? -1 : t->findField(DataField.toStdString());
+    if (field >= 0)
+        t->prepareTextSearch(field);
+}
+
 void TRecLocate::search(bool fromStart) {
     found_ = false;
     error_ = erNone;

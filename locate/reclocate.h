@@ -34,6 +34,9 @@ public:
 
     void FindFirst();
     void FindNext();
+    // Makes ready what a contains-search of DataField needs, so that the first search typed
+    // does not wait for it; when the search box is entered, say.
+    void Prepare();
 
     bool DisableControls = true;
     short FindCursor = crHourGlass;

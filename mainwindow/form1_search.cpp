@@ -7,6 +7,7 @@
 void TForm1::FindEnter() {
     selectPage(TabSheet2); // the found release shows on the registration page
     DBNavigator1->setEnabled(true);
+    RecLocate1->Prepare();
 }
 
 void TForm1::FindChange() {
@@ -24,6 +25,7 @@ void TForm1::Edit2Enter() {
     // The release title shows which release each track of the whole table belongs to.
     DBGrid2->setColumnWidthPixels(0, 200);
     NumreDataSet.setFiltered(false);
+    RecLocate2->Prepare(); // now rather than at the first letter typed
 }
 
 void TForm1::Edit2Change() {

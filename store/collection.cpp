@@ -132,7 +132,7 @@ void CreateMusikerIndices(Table& t) {
 }
 
 const std::vector<CollectionTable>& collectionTables() {
-    static const std::vector<CollectionTable> specs = {
+    static const std::vector<CollectionTable> kinds = {
         {"Lydsam", "Lydsam.dat", CreateLydsamTable, SetDisplayWidthsLydsam, CreateLydsamIndices},
         {"Arkiv", "Arkiv.dat", CreateArkivTable, SetDisplayWidthsArkiv, CreateArkivIndices},
         {"Numre", "Numre.dat", CreateNumreTable, SetDisplayWidthsNumre, CreateNumreIndices},
@@ -140,7 +140,7 @@ const std::vector<CollectionTable>& collectionTables() {
         {"Musiker", "Musiker.dat", CreateMusikerTable, SetDisplayWidthsMusiker,
          CreateMusikerIndices},
     };
-    return specs;
+    return kinds;
 }
 
 const CollectionTable& collectionTable(std::string_view name) {
@@ -201,7 +201,7 @@ void TableOpening::work() {
     for (std::size_t k; (k = next_.fetch_add(1)) < queue_.size();) {
         const std::size_t i = queue_[k];
         try {
-            openTable(*loaded_[i], *tables_[i].spec, tables_[i].path);
+            openTable(*loaded_[i], *tables_[i].kind, tables_[i].path);
         } catch (...) {
             errors_[i] = std::current_exception();
         }

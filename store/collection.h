@@ -58,7 +58,7 @@ void openTable(engine::Table& t, const CollectionTable& table, const std::string
 
 struct TableToOpen {
     engine::Table* table;
-    const CollectionTable* spec;
+    const CollectionTable* kind;
     std::string path;
 };
 // Opens tables as openTable does, reading and indexing them on the processor's cores while the
