@@ -24,41 +24,53 @@ void RowOrder::clear() {
     lastBlock_ = 0;
 }
 
-void RowOrder::assign(const std::vector<std::uint32_t>& rows) {
-    clear();
-    if (tracked_ && !rows.empty())
-        blockOfRow_.assign(*std::max_element(rows.begin(), rows.end()) + std::size_t{1}, kNoBlock);
-    const std::size_t count = (rows.size() + kFillBlock - 1) / kFillBlock;
+template <class At> void RowOrder::fill(std::size_t n, At at) {
+    const std::size_t count = (n + kFillBlock - 1) / kFillBlock;
     blocks_.reserve(count);
     starts_.reserve(count);
-    for (std::size_t from = 0; from < rows.size(); from += kFillBlock) {
-        const std::size_t to = std::min(rows.size(), from + kFillBlock);
-        Block block;
-        block.rows.reserve(kMaxBlock);
-        block.rows.assign(rows.begin() + static_cast<std::ptrdiff_t>(from),
-                          rows.begin() + static_cast<std::ptrdiff_t>(to));
+    for (std::size_t from = 0; from < n; from += kFillBlock) {
+        const std::size_t to = std::min(n, from + kFillBlock);
+        Block block; // no room kept: a first insert into it grows it
+        block.rows.resize(to - from);
+        for (std::size_t i = from; i < to; ++i)
+            block.rows[i - from] = at(i);
         block.id = nextBlockId_++;
         blockIndex_.push_back(static_cast<std::uint32_t>(blocks_.size()));
         starts_.push_back(from);
         blocks_.push_back(std::move(block));
-        placeRows(blocks_.size() - 1);
     }
-    size_ = rows.size();
+    size_ = n;
 }
 
-bool RowOrder::assignPermutation(const std::vector<std::uint32_t>& rows) {
+void RowOrder::assign(const std::vector<std::uint32_t>& rows) {
+    clear();
+    if (tracked_ && !rows.empty())
+        blockOfRow_.assign(*std::max_element(rows.begin(), rows.end()) + std::size_t{1}, kNoBlock);
+    fill(rows.size(), [&](std::size_t i) { return rows[i]; });
+    for (std::size_t b = 0; b < blocks_.size(); ++b)
+        placeRows(b);
+}
+
+bool RowOrder::assignPermutation(std::size_t n,
+                                 const std::function<std::uint32_t(std::size_t)>& at) {
+    clear();
     if (!tracked_)
         return false;
-    if (std::any_of(rows.begin(), rows.end(), [&](std::uint32_t r) { return r >= rows.size(); }))
-        return false;
-    assign(rows);
-    // n rows below n are each there once when none is missing: the map then has no gap.
-    if (blockOfRow_.size() != rows.size() ||
-        std::find(blockOfRow_.begin(), blockOfRow_.end(), kNoBlock) != blockOfRow_.end()) {
+    blockOfRow_.assign(n, kNoBlock);
+    bool valid = true;
+    fill(n, [&](std::size_t i) {
+        const std::uint32_t row = at(i);
+        // The block ids are the fill's: i's block is i / kFillBlock.
+        if (row >= n || blockOfRow_[row] != kNoBlock) {
+            valid = false;
+            return std::uint32_t{0};
+        }
+        blockOfRow_[row] = static_cast<std::uint32_t>(i / kFillBlock);
+        return row;
+    });
+    if (!valid)
         clear();
-        return false;
-    }
-    return true;
+    return valid;
 }
 
 std::size_t RowOrder::findBlock(std::size_t position) const {

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <iterator>
 #include <vector>
 
@@ -19,9 +20,9 @@ public:
     explicit RowOrder(bool tracked = false) : tracked_(tracked) {}
 
     void assign(const std::vector<std::uint32_t>& rows);
-    // For a tracked order: rows must hold each of 0 to rows.size() - 1 once. False, leaving the
-    // order empty, when they do not.
-    bool assignPermutation(const std::vector<std::uint32_t>& rows);
+    // For a tracked order: the rows at(0) to at(n - 1) must be each of 0 to n - 1 once. False,
+    // leaving the order empty, when they are not.
+    bool assignPermutation(std::size_t n, const std::function<std::uint32_t(std::size_t)>& at);
     void clear();
     std::size_t size() const { return size_; }
     bool empty() const { return size_ == 0; }
@@ -88,10 +89,11 @@ private:
         std::uint32_t id = 0;            // for the row-to-block map; stays with the block
     };
 
-    std::size_t blockAt(std::size_t position) const;   // a position below size(); remembers it
-    std::size_t findBlock(std::size_t position) const; // the same, touching nothing
-    void placeRows(std::size_t block);                 // the map entries of the block's rows
-    void renumberFrom(std::size_t block);              // block indices after a block came or went
+    template <class At> void fill(std::size_t n, At at); // at(i) for i below n, in blocks
+    std::size_t blockAt(std::size_t position) const;     // a position below size(); remembers it
+    std::size_t findBlock(std::size_t position) const;   // the same, touching nothing
+    void placeRows(std::size_t block);                   // the map entries of the block's rows
+    void renumberFrom(std::size_t block);                // block indices after a block came or went
     void split(std::size_t block);
 
     bool tracked_;

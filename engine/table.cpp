@@ -82,11 +82,11 @@ void Table::save(const std::string& path) const {
     std::uint32_t at = 0;
     for (std::uint32_t id : natural_)
         place[id] = at++;
-    std::vector<tablefile::StoredOrder> orders;
+    std::vector<tablefile::OrderToSave> orders;
     for (const auto& index : indices_) {
         if (index->rows.size() != natural_.size())
             continue; // rows of a bulk load not sorted in yet
-        tablefile::StoredOrder& order = orders.emplace_back();
+        tablefile::OrderToSave& order = orders.emplace_back();
         order.key = orderKey(index->order);
         order.rows.reserve(natural_.size());
         for (std::uint32_t id : index->rows)
@@ -281,10 +281,13 @@ bool Table::adoptStoredOrder(Index& index) {
         return false;
     const std::string key = orderKey(index.order);
     const auto it = std::find_if(storedOrders_.begin(), storedOrders_.end(),
-                                 [&](const tablefile::StoredOrder& o) { return o.key == key; });
-    if (it == storedOrders_.end() || it->rows.size() != natural_.size())
+                                 [&](const tablefile::SavedOrder& o) { return o.key == key; });
+    if (it == storedOrders_.end() || it->size() != natural_.size())
         return false;
-    const bool taken = index.rows.assignPermutation(it->rows); // else not every row once
+    const tablefile::SavedOrder& saved = *it;
+    // Else not every row once: sorted afresh.
+    const bool taken =
+        index.rows.assignPermutation(saved.size(), [&](std::size_t i) { return saved.place(i); });
     storedOrders_.erase(it);
     return taken;
 }

@@ -238,9 +238,8 @@ private:
     std::string activeName_;
     KeyOrder naturalOrder_;
     RankCache rankCache_;
-    std::vector<tablefile::StoredOrder>
-        storedOrders_;                      // of the loaded file, until indices take them
-    std::uint64_t storedOrdersVersion_ = 0; // rows_.version() they belong to
+    std::vector<tablefile::SavedOrder> storedOrders_; // of the loaded file, until indices take them
+    std::uint64_t storedOrdersVersion_ = 0;           // rows_.version() they belong to
     std::map<int, std::unique_ptr<TextIndex>> textIndices_; // by field, for contains-searches
 
     std::string filterText_;

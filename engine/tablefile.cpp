@@ -138,27 +138,20 @@ private:
 constexpr std::uint64_t kMaxOrders = 256;
 constexpr std::uint64_t kMaxOrderKey = 4096;
 
-std::vector<StoredOrder> readOrders(Reader& in, std::size_t rowCount) {
+std::vector<SavedOrder> readOrders(Reader& in, std::size_t rowCount) {
     const auto count = in.fixed(4);
     if (count > kMaxOrders)
         throw Error("the index count is invalid");
-    std::vector<StoredOrder> orders;
+    std::vector<SavedOrder> orders;
     for (std::uint64_t i = 0; i < count; ++i) {
-        StoredOrder order;
+        SavedOrder order;
         const auto keyLength = in.varint();
         if (keyLength > kMaxOrderKey)
             throw Error("an index has an invalid name");
         order.key = std::string(in.bytes(keyLength));
         if (rowCount > in.left() / 4)
             throw Error("the file ends too early");
-        const std::string_view places = in.bytes(4 * static_cast<std::uint64_t>(rowCount));
-        order.rows.resize(rowCount);
-        for (std::size_t r = 0; r < rowCount; ++r) {
-            const auto* b = reinterpret_cast<const unsigned char*>(places.data() + 4 * r);
-            order.rows[r] =
-                static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-                static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-        }
+        order.places = in.bytes(4 * static_cast<std::uint64_t>(rowCount));
         orders.push_back(std::move(order));
     }
     return orders;
@@ -369,7 +362,7 @@ Image read(const std::string& path) {
 
 void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
            const std::function<void(const std::function<void(std::string_view)>&)>& each,
-           const std::vector<StoredOrder>& orders) {
+           const std::vector<OrderToSave>& orders) {
     namespace fs = std::filesystem;
     try {
         checkFields(fields);
@@ -412,7 +405,7 @@ void write(const std::string& path, const std::vector<FieldDef>& fields, std::si
         const std::size_t kept = std::min<std::size_t>(orders.size(), kMaxOrders);
         appendFixed(part, kept, 4);
         out.put(part);
-        for (const StoredOrder& order : std::span(orders).first(kept)) {
+        for (const OrderToSave& order : std::span(orders).first(kept)) {
             if (order.rows.size() != rowCount || order.key.size() > kMaxOrderKey)
                 throw Error("internal error: an index does not hold every row");
             part.clear();

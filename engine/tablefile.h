@@ -29,18 +29,30 @@ constexpr int kMaxFieldSize = 65535;
 // 1 for strings). Tables are created under the same rule, so whatever is saved loads back.
 void checkFields(const std::vector<FieldDef>& fields);
 
-// An index's order as saved, so that loading need not sort again: the rows' places in the file,
+// An index's order to save, so that loading need not sort again: the rows' places in the file,
 // under a key that names the index's fields and the collation that ordered them.
-struct StoredOrder {
+struct OrderToSave {
     std::string key;
     std::vector<std::uint32_t> rows;
+};
+
+// An index's order as a file holds it: one place per row, four bytes each, not yet checked.
+struct SavedOrder {
+    std::string key;
+    std::string_view places; // in the file's bytes
+    std::size_t size() const { return places.size() / 4; }
+    std::uint32_t place(std::size_t i) const {
+        const auto* b = reinterpret_cast<const unsigned char*>(places.data() + 4 * i);
+        return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
+               static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
+    }
 };
 
 struct Image {
     std::vector<FieldDef> fields;
     std::unique_ptr<char[]> bytes; // the whole file; rows point into it
     std::vector<std::string_view> rows;
-    std::vector<StoredOrder> orders; // each one a list of rows.size() places, not yet checked
+    std::vector<SavedOrder> orders; // each of rows.size() places
 };
 
 // Reads and checks a whole file; any damage raises an Error naming the path.
@@ -56,7 +68,7 @@ Image decode(std::unique_ptr<char[]> bytes, std::size_t size, bool verifyChecksu
 // 0666 less the umask.
 void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
            const std::function<void(const std::function<void(std::string_view)>&)>& each,
-           const std::vector<StoredOrder>& orders = {});
+           const std::vector<OrderToSave>& orders = {});
 
 // Whether a table file is at path. Only "no such file" for the file itself, in a folder that
 // exists, counts as none; any other failure (I/O error, permission, a dangling or looping
