@@ -311,6 +311,18 @@ void TestTableFile::checksumChainsAcrossPieces() {
         const std::string_view v(text);
         QCOMPARE(engine::crc32c(v.substr(cut), engine::crc32c(v.substr(0, cut))), whole);
     }
+    // Large inputs are checksummed in stripes side by side; small pieces one after another.
+    std::string large;
+    for (int i = 0; large.size() < 100'000; ++i)
+        large += mixedText(100, static_cast<unsigned>(i));
+    std::uint32_t chained = 0;
+    for (std::size_t at = 0; at < large.size(); at += 997)
+        chained = engine::crc32c(std::string_view(large).substr(at, 997), chained);
+    QCOMPARE(engine::crc32c(large), chained);
+    const std::size_t cut = 3 * 4096 + 5;
+    QCOMPARE(engine::crc32c(std::string_view(large).substr(cut),
+                            engine::crc32c(std::string_view(large).substr(0, cut))),
+             chained);
 }
 
 // ------------------------------------------------------------------------------ round trips
