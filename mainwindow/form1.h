@@ -183,7 +183,7 @@ private:
     QString dataFolder_;
     QString settingsFile_;
     std::unique_ptr<store::CollectionLock> lock_;
-    std::exception_ptr lockError_;                 // shown when the window is made
+    std::exception_ptr startError_;                // of beginOpening, shown when the window is made
     std::unique_ptr<store::TableOpening> opening_; // tables read while the window is built
     bool openElsewhere_ = false;
     std::map<engine::Table*, RowValues> ruleFilled_;

@@ -39,21 +39,20 @@ void TForm1::beginOpening() {
     // before any table is read.
     try {
         lock_ = std::make_unique<store::CollectionLock>(dataFolder_.toStdString());
+        if (lock_->heldElsewhere())
+            return;
+        std::vector<store::TableToOpen> tables;
+        for (const char* name : kOpenOrder)
+            tables.push_back({&tableNamed(name), &store::collectionTable(name), tablePath(name)});
+        opening_ = std::make_unique<store::TableOpening>(std::move(tables));
     } catch (...) {
-        lockError_ = std::current_exception();
-        return;
+        startError_ = std::current_exception(); // shown when the window is made
     }
-    if (lock_->heldElsewhere())
-        return;
-    std::vector<store::TableToOpen> tables;
-    for (const char* name : kOpenOrder)
-        tables.push_back({&tableNamed(name), &store::collectionTable(name), tablePath(name)});
-    opening_ = std::make_unique<store::TableOpening>(std::move(tables));
 }
 
 void TForm1::FormCreate() {
-    if (lockError_)
-        std::rethrow_exception(lockError_);
+    if (startError_)
+        std::rethrow_exception(startError_);
     if (lock_->heldElsewhere()) {
         openElsewhere_ = true;
         dbaware::showMessage(QStringLiteral("Kokoelma on jo avattu toisessa Levyholvi-ikkunassa."),

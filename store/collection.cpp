@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 namespace store {
@@ -189,8 +190,12 @@ TableOpening::TableOpening(std::vector<TableToOpen> tables)
     std::stable_sort(queue_.begin(), queue_.end(),
                      [&](std::size_t a, std::size_t b) { return sizes[a] > sizes[b]; });
     const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
-    for (std::size_t h = 0; h < std::min(cores, tables_.size()); ++h)
-        threads_.emplace_back([this] { work(); });
+    try {
+        for (std::size_t h = 0; h < std::min(cores, tables_.size()); ++h)
+            threads_.emplace_back([this] { work(); });
+    } catch (const std::system_error&) {
+        // No more threads to be had: finish() opens what is left itself.
+    }
 }
 
 TableOpening::~TableOpening() {
@@ -210,6 +215,7 @@ void TableOpening::work() {
 
 void TableOpening::finish() {
     threads_.clear();
+    work(); // whatever no thread took
     for (std::size_t i = 0; i < tables_.size(); ++i) {
         if (errors_[i])
             std::rethrow_exception(errors_[i]);
