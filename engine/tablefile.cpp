@@ -159,6 +159,10 @@ std::vector<SavedOrder> readOrders(Reader& in, std::size_t rowCount) {
 
 } // namespace
 
+std::uint32_t SavedOrder::place(std::size_t i) const {
+    return static_cast<std::uint32_t>(rowcodec::intFromPayload(places.substr(4 * i, 4)));
+}
+
 SystemCalls& systemCalls() {
     static SystemCalls calls{realStat, ::fsync};
     return calls;

@@ -41,11 +41,7 @@ struct SavedOrder {
     std::string key;
     std::string_view places; // in the file's bytes
     std::size_t size() const { return places.size() / 4; }
-    std::uint32_t place(std::size_t i) const {
-        const auto* b = reinterpret_cast<const unsigned char*>(places.data() + 4 * i);
-        return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-               static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-    }
+    std::uint32_t place(std::size_t i) const;
 };
 
 struct Image {

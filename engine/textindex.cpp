@@ -215,11 +215,4 @@ std::optional<std::vector<std::uint32_t>> TextIndex::candidates(std::string_view
     return out;
 }
 
-std::size_t TextIndex::entryCount() const {
-    std::size_t n = 0;
-    for (const auto& list : lists_)
-        n += list.size();
-    return n;
-}
-
 } // namespace engine

@@ -33,8 +33,6 @@ public:
     // and so narrows nothing.
     std::optional<std::vector<std::uint32_t>> candidates(std::string_view needle) const;
 
-    std::size_t entryCount() const; // for measurements
-
 private:
     std::vector<std::vector<std::uint32_t>> lists_; // by code
 };

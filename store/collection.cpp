@@ -198,10 +198,6 @@ TableOpening::TableOpening(std::vector<TableToOpen> tables)
     }
 }
 
-TableOpening::~TableOpening() {
-    threads_.clear(); // joins
-}
-
 void TableOpening::work() {
     for (std::size_t k; (k = next_.fetch_add(1)) < queue_.size();) {
         const std::size_t i = queue_[k];
@@ -222,10 +218,6 @@ void TableOpening::finish() {
         tables_[i].table->takeOver(*loaded_[i]);
         loaded_[i].reset();
     }
-}
-
-void openTables(const std::vector<TableToOpen>& tables) {
-    TableOpening(tables).finish();
 }
 
 std::filesystem::file_time_type processStart() {

@@ -68,7 +68,7 @@ struct TableToOpen {
 class TableOpening {
 public:
     explicit TableOpening(std::vector<TableToOpen> tables);
-    ~TableOpening(); // waits; what was not handed over is dropped
+    ~TableOpening() = default; // the threads, last made, are joined first
     TableOpening(const TableOpening&) = delete;
     TableOpening& operator=(const TableOpening&) = delete;
 
@@ -84,8 +84,6 @@ private:
     std::atomic<std::size_t> next_{0};
     std::vector<std::jthread> threads_;
 };
-
-void openTables(const std::vector<TableToOpen>& tables); // start and finish at once
 
 // Removes what interrupted saves of the five tables left in folder (ending in "/"): their
 // temporary files changed before `before`, normally processStart(). Returns how many.
