@@ -2,6 +2,7 @@
 
 #include "checksum.h"
 #include "error.h"
+#include "pages.h"
 #include "rowcodec.h"
 #include "utf8.h"
 
@@ -22,6 +23,7 @@ namespace engine::tablefile {
 namespace {
 
 constexpr std::string_view kMagic{"LVHTAB\r\n", 8};
+constexpr std::size_t kReadStep = 4 * 1024 * 1024;
 
 std::string systemError(const std::string& what, const std::string& path, int error = errno) {
     return what + " '" + path + "': " + std::strerror(error);
@@ -342,7 +344,10 @@ Image read(const std::string& path) {
         bytes.reset(new char[size ? size : 1]);
         std::size_t got = 0;
         while (got < size) {
-            const ssize_t r = ::read(fd, bytes.get() + got, size - got);
+            // A step at a time, each mapped just before it is read into.
+            const std::size_t step = std::min(size - got, kReadStep);
+            mapAhead(bytes.get() + got, step);
+            const ssize_t r = ::read(fd, bytes.get() + got, step);
             if (r < 0 && errno == EINTR)
                 continue;
             if (r < 0)

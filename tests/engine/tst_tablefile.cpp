@@ -640,7 +640,8 @@ void TestTableFile::autoIncrementContinuesAfterLoad() {
 }
 
 void TestTableFile::largeMemosRoundTrip() {
-    // Larger than the writer's 1 MB buffer, so the file is written and checksummed in pieces.
+    // Larger than the writer's 1 MB buffer and the reader's 4 MB step, so the file is written,
+    // checksummed and read in pieces.
     Table t;
     t.create({{"Nimi", S, 10}, {"Muistio", M, 35}});
     appendRow(t, {"yksi", mixedText(1 << 20, 1)});
