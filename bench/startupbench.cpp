@@ -13,19 +13,24 @@
 //        buffer of the file's size, read), on the same folder just before each start-up
 //   startup_over_file_read=<x/r>
 //        how far the start-up is from the least it could take: reading its files
+//   # file_read_mapped_ms=<m>
+//        the same read into pages mapped ahead in steps, as the program reads (information)
 // and, as '#' lines, the steps of opening each table in a fresh process (medians).
 //
 // startupbench --child DATA_FOLDER SETTINGS_FILE: one such run; prints "shown ..." and
 // "closed ..." lines for the parent.
 // startupbench --shown-only DATA_FOLDER SETTINGS_FILE: the same up to the window shown, then
 // exits at once (to profile the start-up alone, e.g. under perf record).
-// startupbench --read-files DATA_FOLDER: one file read; prints "read_ms=... bytes=...".
+// startupbench --read-files DATA_FOLDER [--mapped]: one file read; prints "read_ms=... bytes=...".
+// With --mapped each 4 MB step's pages are mapped just before it is read into, as the program
+// reads its tables (information only: the target is against the plain read).
 // startupbench --open-steps DATA_FOLDER: the steps of opening each table, timed apart.
 #include "benchdata.h"
 #include "benchutil.h"
 
 #include "dbaware/errorbox.h"
 #include "engine/checksum.h"
+#include "engine/pages.h"
 #include "engine/table.h"
 #include "engine/tablefile.h"
 #include "extras/splash.h"
@@ -40,6 +45,7 @@
 #include <QApplication>
 #include <QWindow>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -69,6 +75,7 @@ using benchutil::require;
 constexpr int kRuns = 3;
 constexpr int kReadsPerRun = 3;
 constexpr int kChildTimeoutMs = 180000;
+constexpr std::size_t kMappedStep = 4 * 1024 * 1024; // the table reader's step
 constexpr const char* kMarker = "Muutettu startupbench-ajossa";
 
 // ------------------------------------------------------------------ the child
@@ -140,7 +147,7 @@ int child(int argc, char* argv[], bool shownOnly) {
 // ------------------------------------------------------------------ the file read
 
 // The whole file into a new buffer of its size.
-std::unique_ptr<char[]> readWhole(const std::string& path, std::size_t& size) {
+std::unique_ptr<char[]> readWhole(const std::string& path, std::size_t& size, bool mapped = false) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     require(fd >= 0, "cannot open " + path);
     struct stat st {};
@@ -148,7 +155,10 @@ std::unique_ptr<char[]> readWhole(const std::string& path, std::size_t& size) {
     size = static_cast<std::size_t>(st.st_size);
     std::unique_ptr<char[]> bytes(new char[size]); // not zeroed: read() is what touches the pages
     for (std::size_t done = 0; done < size;) {
-        const ssize_t n = ::read(fd, bytes.get() + done, size - done);
+        const std::size_t step = mapped ? std::min(size - done, kMappedStep) : size - done;
+        if (mapped)
+            engine::mapAhead(bytes.get() + done, step);
+        const ssize_t n = ::read(fd, bytes.get() + done, step);
         if (n < 0 && errno == EINTR)
             continue;
         require(n > 0, "cannot read " + path);
@@ -160,13 +170,13 @@ std::unique_ptr<char[]> readWhole(const std::string& path, std::size_t& size) {
 
 // The five files as a program that only needs their bytes would read them. The buffers stay
 // allocated until all are read, as the tables' do.
-int readFiles(const std::string& folder) {
+int readFiles(const std::string& folder, bool mapped) {
     std::vector<std::unique_ptr<char[]>> buffers;
     std::size_t bytes = 0;
     const auto t0 = Clock::now();
     for (const store::CollectionTable& desc : store::collectionTables()) {
         std::size_t size = 0;
-        buffers.push_back(readWhole(folder + desc.fileName, size));
+        buffers.push_back(readWhole(folder + desc.fileName, size, mapped));
         bytes += size;
     }
     const double ms = msSince(t0);
@@ -310,7 +320,7 @@ int parent(int releases) {
         benchdata::generate(*c, releases);
         benchdata::save(*c, master);
     }
-    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs, readMs;
+    std::vector<double> startupMs, formMs, spawnMs, totalMs, closeMs, readMs, mappedReadMs;
     double readBytes = 0;
     std::map<std::string, std::map<std::string, std::vector<double>>> steps; // table, step
     for (int i = 0; i < kRuns; ++i) {
@@ -329,6 +339,8 @@ int parent(int releases) {
             readMs.push_back(value(read.out, "read_ms"));
             readBytes = value(read.out, "bytes");
         }
+        const ChildRun mapped = runChild({"--read-files", folder, "--mapped"}, "read_ms=");
+        mappedReadMs.push_back(value(mapped.out, "read_ms"));
         const ChildRun r = runChild({"--child", folder, settings}, "startup_ms=");
         require(r.out.find("closed=1") != std::string::npos,
                 "the child started and closed the window: " + r.out);
@@ -359,6 +371,9 @@ int parent(int releases) {
     std::printf("file_read_ms=%.1f files_mb=%.1f\n", readMedian, readBytes / (1 << 20));
     std::printf("startup_over_file_read=%.2f target<=1.5\n",
                 readMedian > 0 ? median(startupMs) / readMedian : 0.0);
+    std::printf("# file_read_mapped_ms=%.1f (the same files read the program's way, into pages "
+                "mapped ahead in 4 MB steps)\n",
+                median(mappedReadMs));
     std::printf("# of the start-up, TForm1's constructor (tables opened, controls bound) took "
                 "%.1f ms; runs: start-up",
                 median(formMs));
@@ -397,7 +412,10 @@ int main(int argc, char* argv[]) {
         if (argc == 4 && std::strcmp(argv[1], "--shown-only") == 0)
             return child(argc, argv, true);
         if (argc == 3 && std::strcmp(argv[1], "--read-files") == 0)
-            return readFiles(argv[2]);
+            return readFiles(argv[2], false);
+        if (argc == 4 && std::strcmp(argv[1], "--read-files") == 0 &&
+            std::strcmp(argv[3], "--mapped") == 0)
+            return readFiles(argv[2], true);
         if (argc == 3 && std::strcmp(argv[1], "--open-steps") == 0)
             return openSteps(argv[2]);
         int releases = benchdata::kDefaultReleases;
