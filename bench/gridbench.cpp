@@ -9,6 +9,7 @@
 //                                       repainted
 #include "benchdata.h"
 #include "benchutil.h"
+#include "offscreen.h"
 
 #include "dbaware/datasource.h"
 #include "dbaware/dbgrid.h"
@@ -189,18 +190,5 @@ int run(int releases) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const int releases = args.size() >= 2 ? args[1].toInt() : benchdata::kDefaultReleases;
-    if (releases <= 0 || args.size() > 2) {
-        std::fprintf(stderr, "usage: %s [releases]\n", argv[0]);
-        return 2;
-    }
-    try {
-        return run(releases);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "gridbench: %s\n", e.what());
-        return 1;
-    }
+    return offscreen::benchMain(argc, argv, "gridbench", run);
 }

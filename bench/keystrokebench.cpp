@@ -12,6 +12,7 @@
 // the medians of typed characters and of Backspace apart.
 #include "benchdata.h"
 #include "benchutil.h"
+#include "offscreen.h"
 
 #include "dbaware/datasource.h"
 #include "dbaware/dbgrid.h"
@@ -43,14 +44,6 @@ using benchutil::require;
 
 constexpr int kRounds = 3;
 constexpr int kBackspaces = 4;
-
-QtMessageHandler g_qtMessages = nullptr;
-
-// The offscreen platform warns about every top-level window; that says nothing about ours.
-void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (!text.contains(QLatin1String("propagateSizeHints")) && g_qtMessages)
-        g_qtMessages(type, context, text);
-}
 
 class PaintCounter : public QObject {
 public:
@@ -292,19 +285,5 @@ int run(int releases) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_qtMessages = qInstallMessageHandler(quietOffscreen);
-    QApplication app(argc, argv);
-    const QStringList args = app.arguments();
-    const int releases = args.size() >= 2 ? args[1].toInt() : benchdata::kDefaultReleases;
-    if (releases <= 0 || args.size() > 2) {
-        std::fprintf(stderr, "usage: %s [releases]\n", argv[0]);
-        return 2;
-    }
-    try {
-        return run(releases);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "keystrokebench: %s\n", e.what());
-        return 1;
-    }
+    return offscreen::benchMain(argc, argv, "keystrokebench", run);
 }

@@ -12,6 +12,7 @@
 // time is printed too. Lines starting with '#' are information; the targets are never asserted.
 #include "benchdata.h"
 #include "benchutil.h"
+#include "offscreen.h"
 #include "peerrows.h"
 
 #include "dbaware/datasource.h"
@@ -302,18 +303,5 @@ int run(int releases) {
 } // namespace
 
 int main(int argc, char* argv[]) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv); // DoBackground pumps this application's events
-    const QStringList args = app.arguments();
-    const int releases = args.size() >= 2 ? args[1].toInt() : benchdata::kDefaultReleases;
-    if (releases <= 0 || args.size() > 2) {
-        std::fprintf(stderr, "usage: %s [releases]\n", argv[0]);
-        return 2;
-    }
-    try {
-        return run(releases);
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "locatebench: %s\n", e.what());
-        return 1;
-    }
+    return offscreen::benchMain(argc, argv, "locatebench", run);
 }

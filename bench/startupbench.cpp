@@ -27,6 +27,7 @@
 // startupbench --open-steps DATA_FOLDER: the steps of opening each table, timed apart.
 #include "benchdata.h"
 #include "benchutil.h"
+#include "offscreen.h"
 
 #include "dbaware/errorbox.h"
 #include "engine/checksum.h"
@@ -80,17 +81,8 @@ constexpr const char* kMarker = "Muutettu startupbench-ajossa";
 
 // ------------------------------------------------------------------ the child
 
-QtMessageHandler g_qtMessages = nullptr;
-
-// The offscreen platform warns about every top-level window; that says nothing about ours.
-void quietOffscreen(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (!text.contains(QLatin1String("propagateSizeHints")) && g_qtMessages)
-        g_qtMessages(type, context, text);
-}
-
 int child(int argc, char* argv[], bool shownOnly) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    g_qtMessages = qInstallMessageHandler(quietOffscreen);
+    offscreen::useOffscreenQt();
     const auto t0 = Clock::now();
     QApplication app(argc, argv);
     // A modal box would hang the run: every error fails it instead.
