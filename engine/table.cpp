@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <utility>
 
 namespace engine {
@@ -76,6 +77,17 @@ void Table::load(const std::string& path) {
 }
 
 void Table::save(const std::string& path) const {
+    const std::string tmp = saveTemporary(path);
+    try {
+        tablefile::install(tmp, path);
+    } catch (...) {
+        std::remove(tmp.c_str());
+        throw;
+    }
+    tablefile::syncFolder(path);
+}
+
+std::string Table::saveTemporary(const std::string& path) const {
     requireOpen();
     // Each index's order goes along as places in the file, so loading need not sort again.
     std::vector<std::uint32_t> place(rows_.slotCount());
@@ -92,7 +104,7 @@ void Table::save(const std::string& path) const {
         for (std::uint32_t id : index->rows)
             order.rows.push_back(place[id]);
     }
-    tablefile::write(
+    return tablefile::writeTemporary(
         path, fields_, natural_.size(),
         [this](const auto& emit) {
             for (std::uint32_t id : natural_)
@@ -138,6 +150,7 @@ void Table::forgetViewAndEdits() {
     modified_ = false;
     insertPosition_ = -1;
     changes_ = 0;
+    journal_.clear();
     bulk_ = false;
     ++generation_;
 }
@@ -219,6 +232,7 @@ void Table::mergeChangeLog() {
     requireOpen();
     checkBrowseMode();
     changes_ = 0;
+    journal_.clear();
 }
 
 // ---------------------------------------------------------------------------- indices
@@ -610,58 +624,84 @@ void Table::post() {
             nextAutoInc_ = v + 1;
     }
     const std::string blob = rowcodec::encode(buffer_);
-    if (bulk_) {
-        if (state_ != TableState::Insert)
-            throw Error("Rows cannot be edited while a bulk load is under way");
-        const std::uint32_t added = rows_.add(blob);
-        natural_.push_back(added);
-        updateTextIndices(added, blob, nullptr);
-        ++changes_;
-        state_ = TableState::Browse;
-        buffer_.clear();
-        modified_ = false;
-        insertPosition_ = -1;
-        runHook(afterPost);
-        return;
-    }
+    if (bulk_ && state_ != TableState::Insert)
+        throw Error("Rows cannot be edited while a bulk load is under way");
     std::uint32_t id = 0;
     int fallback = 0;
     if (state_ == TableState::Insert) {
-        id = rows_.add(blob);
-        natural_.push_back(id);
-        updateTextIndices(id, blob, nullptr);
-        for (const auto& index : indices_)
-            insertSorted(index->rows, index->order, id);
+        id = addRow(blob);
         fallback = insertPosition_;
     } else {
         id = rowAtPosition(position_);
         fallback = position_;
-        const std::string_view old = rows_.row(id);
-        std::vector<Index*> moved;
-        for (const auto& index : indices_)
-            if (index->order.compare(old, blob) != 0)
-                moved.push_back(index.get());
-        const bool filteredView = viewIsFiltered();
-        if (filteredView && passes(id))
-            eraseSorted(filteredRows_, activeKeyOrder(), id);
-        for (Index* index : moved)
-            eraseSorted(index->rows, index->order, id);
-        updateTextIndices(id, blob, &old);
-        rows_.replace(id, blob);
-        for (Index* index : moved)
-            insertSorted(index->rows, index->order, id);
+        replaceRow(id, blob);
     }
-    if (viewIsFiltered() && passes(id))
-        insertSorted(filteredRows_, activeKeyOrder(), id);
-    ++changes_;
     state_ = TableState::Browse;
     buffer_.clear();
     modified_ = false;
     insertPosition_ = -1;
+    if (bulk_) {
+        runHook(afterPost);
+        return;
+    }
     resyncCurrent(id, fallback);
     notify(Event::Editing);
     notify(Event::Changed);
     runHook(afterPost);
+}
+
+std::uint32_t Table::addRow(std::string_view blob) {
+    const std::uint32_t id = rows_.add(blob);
+    natural_.push_back(id);
+    updateTextIndices(id, blob, nullptr);
+    if (!bulk_) {
+        for (const auto& index : indices_)
+            insertSorted(index->rows, index->order, id);
+        if (viewIsFiltered() && passes(id))
+            insertSorted(filteredRows_, activeKeyOrder(), id);
+    }
+    for (int f = 0; f < fieldCount(); ++f) {
+        const rowcodec::Slice s = rowcodec::field(blob, f);
+        if (!s.null && fields_[static_cast<std::size_t>(f)].type == FieldType::AutoInc) {
+            const std::int32_t v = rowcodec::intFromPayload(s.bytes);
+            if (v >= nextAutoInc_ && v < INT32_MAX)
+                nextAutoInc_ = v + 1; // a row from elsewhere may carry a higher number
+        }
+    }
+    journal_.inserted(id);
+    ++changes_;
+    return id;
+}
+
+void Table::replaceRow(std::uint32_t id, std::string_view blob) {
+    const std::string_view old = rows_.row(id);
+    journal_.edited(id, old);
+    std::vector<Index*> moved;
+    for (const auto& index : indices_)
+        if (index->order.compare(old, blob) != 0)
+            moved.push_back(index.get());
+    if (viewIsFiltered() && passes(id))
+        eraseSorted(filteredRows_, activeKeyOrder(), id);
+    for (Index* index : moved)
+        eraseSorted(index->rows, index->order, id);
+    updateTextIndices(id, blob, &old);
+    rows_.replace(id, blob);
+    for (Index* index : moved)
+        insertSorted(index->rows, index->order, id);
+    if (viewIsFiltered() && passes(id))
+        insertSorted(filteredRows_, activeKeyOrder(), id);
+    ++changes_;
+}
+
+void Table::removeRow(std::uint32_t id) {
+    journal_.deleted(id, rows_.row(id));
+    if (viewIsFiltered() && passes(id))
+        eraseSorted(filteredRows_, activeKeyOrder(), id);
+    for (const auto& index : indices_)
+        eraseSorted(index->rows, index->order, id);
+    eraseSorted(natural_, naturalOrder_, id);
+    rows_.remove(id);
+    ++changes_;
 }
 
 void Table::cancel() {
@@ -698,14 +738,7 @@ void Table::deleteRecord() {
     buffer_.clear();
     modified_ = false;
     const int at = position_;
-    const std::uint32_t id = rowAtPosition(at);
-    if (viewIsFiltered())
-        eraseSorted(filteredRows_, activeKeyOrder(), id);
-    for (const auto& index : indices_)
-        eraseSorted(index->rows, index->order, id);
-    eraseSorted(natural_, naturalOrder_, id);
-    rows_.remove(id);
-    ++changes_;
+    removeRow(rowAtPosition(at));
     setCurrent(at);
     if (wasEditing)
         notify(Event::Editing);

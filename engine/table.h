@@ -2,6 +2,7 @@
 
 #include "field.h"
 #include "filter.h"
+#include "journal.h"
 #include "keyorder.h"
 #include "keyranks.h"
 #include "observer.h"
@@ -54,6 +55,9 @@ public:
     void create(std::vector<FieldDef> fields); // empty table, open; drops indices
     void load(const std::string& path);        // the table stays as it was when loading fails
     void save(const std::string& path) const;  // posted rows only, atomically, keeps path.bak
+    // The first half of save: the new file written and flushed beside path; returns its name
+    // for tablefile::install (several tables are made current together that way).
+    std::string saveTemporary(const std::string& path) const;
     void close();
     // Takes over another table's fields, rows, display widths, indices and active index (one
     // loaded on another thread, say), as if they had been loaded here; other is left closed.
@@ -72,7 +76,22 @@ public:
 
     // --- change log ------------------------------------------------------------------------
     int changeCount() const { return isOpen() ? changes_ : 0; }
-    void mergeChangeLog(); // ends an unfinished edit, then forgets the count
+    void mergeChangeLog(); // ends an unfinished edit, then forgets the count and the journal
+    // Every posted change since the base (the load, creation or last mergeChangeLog).
+    const Journal& journal() const { return journal_; }
+    std::vector<RowChange> netChanges() const; // posted rows only
+
+    // Takes a file of this table saved elsewhere as the new base and replays this session's
+    // changes onto its rows (see rowmerge.h); they stay pending as the new journal. An unfinished
+    // edit is ended first. Indices, filter and display widths stay; the current row stays where
+    // its values are still found. The table is left as it was when the file cannot be read or
+    // holds other fields.
+    struct MergeCounts {
+        int applied = 0;
+        int conflicts = 0;
+    };
+    MergeCounts mergeFile(const std::string& path);
+    MergeCounts mergeImage(tablefile::Image theirs, const std::string& path); // read already
 
     // --- indices ---------------------------------------------------------------------------
     void addIndex(const std::string& name, const std::string& fields);
@@ -160,6 +179,11 @@ public:
     int storedRowCount() const;
     std::string storedText(int storedRow, int field) const;
     std::string_view storedTextView(int storedRow, int field) const; // text and memo fields
+    std::string_view storedBlob(int storedRow) const; // the row's bytes, as rowcodec encodes them
+    // Changes of stored rows that leave the cursor alone; they are pending changes like posts,
+    // and no hook runs. A row added must hold this table's fields (rowcodec's encoding).
+    void setStoredInteger(int storedRow, int field, std::int32_t value);
+    void addStoredRow(std::string_view row);
 
     // Between beginBulk and endBulk new rows are posted without being sorted into the indices;
     // endBulk sorts each index once and rebuilds the view, so many rows cost one sort. Meanwhile
@@ -211,6 +235,12 @@ private:
     std::string sliceText(int field, const rowcodec::Slice& s) const;
     rowcodec::Slice storedSlice(int storedRow, int field) const; // checked
     void startInsert(bool atEnd);
+    // A posted change of a stored row: indices, the filtered view, text indices and the journal
+    // follow it. The cursor does not.
+    std::uint32_t addRow(std::string_view blob);
+    void replaceRow(std::uint32_t id, std::string_view blob);
+    void removeRow(std::uint32_t id);
+    std::uint32_t storedId(int storedRow) const; // checked
     void scrolled();
     TextIndex& textIndex(int field); // built on first use
     // Keeps the text indices in step with a posted row; previous is null for a new row.
@@ -257,6 +287,7 @@ private:
     std::uint32_t returnRow_ = UINT32_MAX; // current row before an insert, for cancel
 
     int changes_ = 0;
+    Journal journal_;
     std::int32_t nextAutoInc_ = 1;
     std::uint64_t generation_ = 0;
     int disableCount_ = 0;

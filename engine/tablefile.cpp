@@ -166,7 +166,7 @@ std::uint32_t SavedOrder::place(std::size_t i) const {
 }
 
 SystemCalls& systemCalls() {
-    static SystemCalls calls{realStat, ::fsync};
+    static SystemCalls calls{realStat, ::fsync, ::rename};
     return calls;
 }
 
@@ -369,9 +369,10 @@ Image read(const std::string& path) {
     }
 }
 
-void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
-           const std::function<void(const std::function<void(std::string_view)>&)>& each,
-           const std::vector<OrderToSave>& orders) {
+std::string
+writeTemporary(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
+               const std::function<void(const std::function<void(std::string_view)>&)>& each,
+               const std::vector<OrderToSave>& orders) {
     namespace fs = std::filesystem;
     try {
         checkFields(fields);
@@ -438,30 +439,78 @@ void write(const std::string& path, const std::vector<FieldDef>& fields, std::si
         throw Error("Cannot write table file '" + path + "': " + e.what());
     }
     ::close(fd);
+    return tmp;
+}
+
+void install(const std::string& temporary, const std::string& path) {
+    namespace fs = std::filesystem;
+    const fs::path target(path);
+    std::error_code ec;
     // Keep what is being replaced: a hard link costs nothing and never leaves the path empty.
     if (fs::exists(target, ec)) {
         const std::string bak = path + ".bak";
         ::unlink(bak.c_str());
         if (::link(path.c_str(), bak.c_str()) != 0) {
             fs::copy_file(target, bak, fs::copy_options::overwrite_existing, ec);
-            if (ec) {
-                ::unlink(tmp.c_str());
+            if (ec)
                 throw Error("Cannot keep a backup of '" + path + "': " + ec.message());
-            }
         }
     }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const std::string msg = systemError("Cannot write table file", path);
+    if (systemCalls().renameFile(temporary.c_str(), path.c_str()) != 0)
+        throw Error(systemError("Cannot write table file", path));
+}
+
+void syncFolder(const std::string& path) {
+    const std::filesystem::path target(path);
+    const std::string folder = target.has_parent_path() ? target.parent_path().string() : ".";
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        ::fsync(dir);
+        ::close(dir);
+    }
+}
+
+void write(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
+           const std::function<void(const std::function<void(std::string_view)>&)>& each,
+           const std::vector<OrderToSave>& orders) {
+    const std::string tmp = writeTemporary(path, fields, rowCount, each, orders);
+    try {
+        install(tmp, path);
+    } catch (...) {
         ::unlink(tmp.c_str());
-        throw Error(msg);
+        throw;
     }
-    if (target.has_parent_path()) {
-        const int dir = ::open(target.parent_path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        if (dir >= 0) {
-            ::fsync(dir);
-            ::close(dir);
-        }
+    syncFolder(path);
+}
+
+FileVersion fileVersion(const std::string& path, const FileVersion* known) {
+    FileVersion v;
+    struct stat st {};
+    if (systemCalls().statFile(path.c_str(), &st) != 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return v; // none there; a folder that is not there shows up when writing
+        throw Error(systemError("Cannot open table file", path));
     }
+    v.exists = true;
+    v.device = st.st_dev;
+    v.inode = st.st_ino;
+    v.size = static_cast<std::uint64_t>(st.st_size);
+    v.changedNs = static_cast<std::int64_t>(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+    if (known && known->exists && known->device == v.device && known->inode == v.inode &&
+        known->size == v.size && known->changedNs == v.changedNs) {
+        v.checksum = known->checksum;
+        return v;
+    }
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        throw Error(systemError("Cannot open table file", path));
+    unsigned char tail[4] = {};
+    const bool read = v.size >= 4 && ::pread(fd, tail, 4, static_cast<off_t>(v.size - 4)) == 4;
+    ::close(fd);
+    if (read)
+        v.checksum = static_cast<std::uint32_t>(tail[0] | tail[1] << 8 | tail[2] << 16 |
+                                                static_cast<std::uint32_t>(tail[3]) << 24);
+    return v;
 }
 
 } // namespace engine::tablefile

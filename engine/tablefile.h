@@ -66,6 +66,36 @@ void write(const std::string& path, const std::vector<FieldDef>& fields, std::si
            const std::function<void(const std::function<void(std::string_view)>&)>& each,
            const std::vector<OrderToSave>& orders = {});
 
+// The two halves of write, for saving several files together. writeTemporary writes and
+// flushes path + ".tmp-XXXXXX" and returns its name; nothing is replaced yet, and a failure
+// leaves no file behind. install keeps the file at path as path + ".bak" and renames the
+// temporary over it; on failure the temporary stays for the caller to finish or remove.
+std::string
+writeTemporary(const std::string& path, const std::vector<FieldDef>& fields, std::size_t rowCount,
+               const std::function<void(const std::function<void(std::string_view)>&)>& each,
+               const std::vector<OrderToSave>& orders = {});
+void install(const std::string& temporary, const std::string& path);
+// Flushes the folder that holds path, so that renames in it survive a power cut.
+void syncFolder(const std::string& path);
+
+// What a table file's version is known by: where it is, its size, when it was changed, and
+// the checksum at its end. Two versions with the same checksum and size hold the same rows.
+struct FileVersion {
+    bool exists = false;
+    std::uint64_t device = 0, inode = 0, size = 0;
+    std::int64_t changedNs = 0;
+    std::uint32_t checksum = 0;
+    bool sameContent(const FileVersion& o) const {
+        return exists == o.exists && size == o.size && checksum == o.checksum;
+    }
+    bool sameFile(const FileVersion& o) const {
+        return sameContent(o) && device == o.device && inode == o.inode && changedNs == o.changedNs;
+    }
+};
+// The version at path now (exists false when there is none); the checksum is read only when
+// known is not the same file, else taken from it.
+FileVersion fileVersion(const std::string& path, const FileVersion* known = nullptr);
+
 // Whether a table file is at path. Only "no such file" for the file itself, in a folder that
 // exists, counts as none; any other failure (I/O error, permission, a dangling or looping
 // link, a missing folder) raises an Error naming the path and the system's reason.
@@ -80,6 +110,7 @@ int removeLeftovers(const std::string& path, std::filesystem::file_time_type bef
 struct SystemCalls {
     int (*statFile)(const char* path, struct ::stat* st);
     int (*syncFile)(int fd);
+    int (*renameFile)(const char* from, const char* to);
 };
 SystemCalls& systemCalls();
 

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace engine {
+
+// One row's change between a table's base (its load or last save) and now. before is empty for a
+// row new since the base, after for a row deleted since.
+struct RowChange {
+    std::optional<std::string> before;
+    std::optional<std::string> after;
+};
+
+// What a table's rows went through since its base, one entry per posted change, oldest first.
+// It keeps only what the table no longer holds: a new row is known by its id, an edited or
+// deleted row by the value it had before, so its memory follows what changed.
+class Journal {
+public:
+    enum class Kind : std::uint8_t { Inserted, Edited, Deleted };
+    struct Entry {
+        Kind kind;
+        std::uint32_t row;
+        std::uint32_t before; // into befores(); unused for Inserted
+    };
+
+    void inserted(std::uint32_t row) { entries_.push_back({Kind::Inserted, row, 0}); }
+    void edited(std::uint32_t row, std::string_view before) { keep(Kind::Edited, row, before); }
+    void deleted(std::uint32_t row, std::string_view before) { keep(Kind::Deleted, row, before); }
+    void clear() { *this = Journal(); } // and give the memory back: an import may be large
+    bool empty() const { return entries_.empty(); }
+    const std::vector<Entry>& entries() const { return entries_; }
+    std::string_view before(const Entry& e) const { return befores_[e.before]; }
+
+    // The net change of every row touched, in the order first touched; rows that came back to
+    // their base value, and rows both added and deleted, are left out. current gives a row's
+    // value now, nothing for a deleted one.
+    std::vector<RowChange>
+    netChanges(const std::function<std::optional<std::string_view>(std::uint32_t)>& current) const;
+
+private:
+    void keep(Kind kind, std::uint32_t row, std::string_view before) {
+        entries_.push_back({kind, row, static_cast<std::uint32_t>(befores_.size())});
+        befores_.emplace_back(before);
+    }
+
+    std::vector<Entry> entries_; // small: a big import adds millions
+    std::vector<std::string> befores_;
+};
+
+} // namespace engine

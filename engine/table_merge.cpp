@@ -1,0 +1,167 @@
+// A table's changes since its base, and the merge of a file of it saved elsewhere.
+#include "table.h"
+
+#include "error.h"
+#include "rowmerge.h"
+#include "tablefile.h"
+
+#include <unordered_map>
+
+namespace engine {
+
+std::vector<RowChange> Table::netChanges() const {
+    return journal_.netChanges([this](std::uint32_t id) -> std::optional<std::string_view> {
+        if (!rows_.live(id))
+            return std::nullopt;
+        return rows_.row(id);
+    });
+}
+
+Table::MergeCounts Table::mergeFile(const std::string& path) {
+    requireOpen();
+    return mergeImage(tablefile::read(path), path);
+}
+
+Table::MergeCounts Table::mergeImage(tablefile::Image theirs, const std::string& path) {
+    requireOpen();
+    checkBrowseMode();
+    if (bulk_)
+        throw Error("A table cannot be merged while a bulk load is under way");
+    const auto sameFields = [&] {
+        if (theirs.fields.size() != fields_.size())
+            return false;
+        for (std::size_t f = 0; f < fields_.size(); ++f)
+            if (theirs.fields[f].name != fields_[f].name ||
+                theirs.fields[f].type != fields_[f].type ||
+                theirs.fields[f].size != fields_[f].size)
+                return false;
+        return true;
+    };
+    if (!sameFields())
+        throw Error("Cannot merge table file '" + path + "': it holds other fields");
+
+    const std::vector<RowChange> ours = netChanges();
+    // How many rows held a value at the base: those now, less what our changes made, plus
+    // what they took away. Counted on first need, in one pass over the rows.
+    std::unordered_map<std::string_view, std::size_t> base;
+    bool counted = false;
+    const auto baseCount = [&](std::string_view value) -> std::size_t {
+        if (!counted) {
+            for (const RowChange& c : ours)
+                if (c.after)
+                    base.try_emplace(*c.after, 0);
+            for (std::uint32_t id : natural_)
+                if (auto it = base.find(rows_.row(id)); it != base.end())
+                    ++it->second;
+            for (const RowChange& c : ours) {
+                if (c.after)
+                    --base[*c.after];
+                if (c.before)
+                    if (auto it = base.find(*c.before); it != base.end())
+                        ++it->second;
+            }
+            counted = true;
+        }
+        const auto it = base.find(value);
+        return it == base.end() ? 0 : it->second;
+    };
+    const RowMerge merge = mergeRows(theirs.rows, ours, baseCount);
+
+    // What the user sees stays: the indices, the order, the filter, the widths, the row.
+    const std::vector<IndexDef> indexDefs = this->indexDefs();
+    const std::string activeName = activeName_;
+    const std::string filterText = filterText_;
+    const bool filtered = filtered_;
+    const std::vector<int> widths = displayWidths_;
+    std::optional<std::string> current;
+    if (position_ >= 0)
+        current = std::string(rows_.row(rowAtPosition(position_)));
+
+    ++disableCount_;
+    try {
+        RowStore rows;
+        rows.adopt(std::move(theirs.bytes), std::move(theirs.rows));
+        reset(std::move(theirs.fields), std::move(rows));
+        storedOrders_ = std::move(theirs.orders);
+        storedOrdersVersion_ = rows_.version();
+        for (const IndexDef& d : indexDefs)
+            addIndex(d.name, d.fields);
+        if (!activeName.empty())
+            setActiveIndex(activeName);
+        displayWidths_ = widths;
+        for (const RowMergeStep& step : merge.steps) {
+            const auto id = static_cast<std::uint32_t>(step.row);
+            switch (step.kind) {
+            case RowMergeStep::Kind::Replace:
+                replaceRow(id, step.value);
+                break;
+            case RowMergeStep::Kind::Remove:
+                removeRow(id);
+                break;
+            case RowMergeStep::Kind::Add:
+                addRow(step.value);
+                break;
+            }
+        }
+        if (!filterText.empty() || filtered) {
+            filterText_ = filterText;
+            condition_ = parseFilter(filterText, fields_);
+            filtered_ = filtered;
+            rebuildView();
+        }
+        setCurrent(0);
+        if (current)
+            for (std::uint32_t id : natural_)
+                if (rows_.row(id) == *current) {
+                    resyncCurrent(id, 0);
+                    break;
+                }
+        bof_ = position_ <= 0;
+    } catch (...) {
+        --disableCount_;
+        throw;
+    }
+    --disableCount_;
+    notify(Event::Active);
+    return {merge.applied, merge.conflicts};
+}
+
+std::uint32_t Table::storedId(int storedRow) const {
+    requireOpen();
+    if (storedRow < 0 || storedRow >= storedRowCount())
+        throw Error("Row " + std::to_string(storedRow) + " is out of range");
+    return natural_[static_cast<std::size_t>(storedRow)];
+}
+
+std::string_view Table::storedBlob(int storedRow) const {
+    return rows_.row(storedId(storedRow));
+}
+
+void Table::setStoredInteger(int storedRow, int field, std::int32_t value) {
+    requireField(field);
+    if (!isIntegerType(fields_[static_cast<std::size_t>(field)].type))
+        throw Error("Field '" + fields_[static_cast<std::size_t>(field)].name +
+                    "' is not an integer field");
+    if (state_ != TableState::Browse || bulk_)
+        throw Error("Dataset not in browse mode");
+    const std::uint32_t id = storedId(storedRow);
+    std::vector<rowcodec::Payload> values = rowcodec::decode(rows_.row(id), fieldCount());
+    values[static_cast<std::size_t>(field)] = rowcodec::intPayload(value);
+    replaceRow(id, rowcodec::encode(values));
+    notify(Event::Changed);
+}
+
+void Table::addStoredRow(std::string_view row) {
+    requireOpen();
+    if (state_ != TableState::Browse)
+        throw Error("Dataset not in browse mode");
+    if (!tablefile::validRow(row, fields_))
+        throw Error("The row does not fit the table's fields");
+    const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
+    addRow(row);
+    if (!bulk_)
+        resyncCurrent(current, 0);
+    notify(Event::Changed);
+}
+
+} // namespace engine
