@@ -1,0 +1,228 @@
+#include "collectionfiles.h"
+
+#include "collection.h"
+#include "commitrecord.h"
+
+#include "engine/error.h"
+#include "engine/rowcodec.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace store {
+
+using engine::Table;
+
+namespace {
+
+// Each table's field holding an archive number, where it has one.
+constexpr std::pair<const char*, const char*> kNumberFields[] = {
+    {"Arkiv", "ArkivNr"}, {"Lydsam", "Num"}, {"Numre", "Num"}, {"Musiker", "Num"}};
+
+std::optional<std::int32_t> numberIn(std::string_view row, int field) {
+    const engine::rowcodec::Slice s = engine::rowcodec::field(row, field);
+    if (s.null)
+        return std::nullopt;
+    return engine::rowcodec::intFromPayload(s.bytes);
+}
+
+} // namespace
+
+std::string MergeReport::text() const {
+    if (merged > 0) {
+        char line[160];
+        std::snprintf(line, sizeof line,
+                      "Kokoelmaa oli muutettu toisaalla: %d muutosta yhdistetty, %d ristiriitaa.",
+                      applied, conflicts);
+        return line;
+    }
+    if (reloaded > 0)
+        return "Kokoelma päivitettiin levyltä: toisaalla tallennetut muutokset luettiin.";
+    return {};
+}
+
+CollectionFiles::CollectionFiles(std::string folder, Tables tables)
+    : folder_(std::move(folder)), tables_(std::move(tables)) {}
+
+std::string CollectionFiles::path(std::string_view table) const {
+    return folder_ + collectionTable(table).fileName;
+}
+
+void CollectionFiles::noteVersionsBeforeReading() {
+    for (const CollectionTable& t : collectionTables()) {
+        try {
+            known_[t.name] = engine::tablefile::fileVersion(path(t.name));
+        } catch (const engine::Error&) {
+            known_.erase(t.name); // the table fails to open too, and is never saved
+        }
+    }
+}
+
+std::vector<std::string> CollectionFiles::changedOnDisk() {
+    std::vector<std::string> changed;
+    for (const CollectionTable& t : collectionTables()) {
+        const auto known = known_.find(t.name);
+        if (known == known_.end() || !tables_(t.name).isOpen())
+            continue;
+        const auto now = engine::tablefile::fileVersion(path(t.name), &known->second);
+        if (!now.exists)
+            continue; // deleted there: the next save writes it again, nothing is lost
+        if (now.sameContent(known->second))
+            known->second = now; // touched or copied back as it was: nothing to read
+        else
+            changed.emplace_back(t.name);
+    }
+    return changed;
+}
+
+void CollectionFiles::renumberCollisions(const Images& images, MergeReport& report) {
+    // Numbers the other side issued: every number in its archive and releases.
+    std::unordered_set<std::int32_t> theirs;
+    std::int32_t highest = 0;
+    bool numbersChanged = false;
+    for (const char* name : {"Arkiv", "Lydsam"}) {
+        const auto image = images.find(name);
+        if (image == images.end())
+            continue;
+        numbersChanged = true;
+        const int f = engine::findField(image->second.fields,
+                                        name == std::string_view("Arkiv") ? "ArkivNr" : "Num");
+        if (f < 0)
+            continue; // not this table's file; the merge says so
+        for (std::string_view row : image->second.rows)
+            if (const auto n = numberIn(row, f)) {
+                theirs.insert(*n);
+                highest = std::max(highest, *n);
+            }
+    }
+    if (!numbersChanged)
+        return;
+    // Numbers this session issued; the highest number the other side or our base has.
+    std::set<std::int32_t> ours;
+    for (const char* name : {"Arkiv", "Lydsam"}) {
+        Table& t = tables_(name);
+        const int f = t.fieldIndex(name == std::string_view("Arkiv") ? "ArkivNr" : "Num");
+        for (const engine::RowChange& c : t.netChanges())
+            if (c.after && !c.before)
+                if (const auto n = numberIn(*c.after, f))
+                    ours.insert(*n);
+    }
+    if (std::none_of(ours.begin(), ours.end(), [&](std::int32_t n) { return theirs.contains(n); }))
+        return;
+    for (const char* name : {"Arkiv", "Lydsam"}) {
+        Table& t = tables_(name);
+        const int f = t.fieldIndex(name == std::string_view("Arkiv") ? "ArkivNr" : "Num");
+        for (int r = 0; r < t.storedRowCount(); ++r)
+            if (const auto n = numberIn(t.storedBlob(r), f); n && !ours.contains(*n))
+                highest = std::max(highest, *n);
+    }
+    // All of ours move above it, in the order issued, so that the archive's last row stays the
+    // highest number.
+    std::unordered_map<std::int32_t, std::int32_t> moved;
+    for (std::int32_t n : ours)
+        moved[n] = ++highest;
+    // Only rows of this session move: the new releases and what was added or changed with them.
+    // A row with that number from the common base belongs to the other side's release.
+    for (const auto& [name, fieldName] : kNumberFields) {
+        Table& t = tables_(name);
+        if (!t.isOpen())
+            continue;
+        const int f = t.fieldIndex(fieldName);
+        std::unordered_map<std::string, int> changed;
+        for (const engine::RowChange& c : t.netChanges())
+            if (c.after)
+                if (const auto n = numberIn(*c.after, f); n && moved.contains(*n))
+                    ++changed[*c.after];
+        for (int r = 0; r < t.storedRowCount() && !changed.empty(); ++r) {
+            const auto n = numberIn(t.storedBlob(r), f);
+            if (!n || !moved.contains(*n))
+                continue;
+            const auto it = changed.find(std::string(t.storedBlob(r)));
+            if (it == changed.end())
+                continue;
+            if (--it->second == 0)
+                changed.erase(it);
+            t.setStoredInteger(r, f, moved[*n]);
+        }
+    }
+    report.renumbered += static_cast<int>(moved.size());
+}
+
+MergeReport CollectionFiles::mergeChangedFiles() {
+    MergeReport report;
+    for (const CollectionTable& t : collectionTables())
+        if (tables_(t.name).isOpen() && tables_(t.name).state() != engine::TableState::Browse)
+            return report; // a row being typed: the numbers may not move under it
+    const std::vector<std::string> changed = changedOnDisk();
+    if (changed.empty())
+        return report;
+    // Each file read once, its version noted first: a file replaced again meanwhile is read at
+    // the next check.
+    std::map<std::string, engine::tablefile::FileVersion, std::less<>> reading;
+    Images images;
+    for (const std::string& name : changed) {
+        reading[name] = engine::tablefile::fileVersion(path(name));
+        images.emplace(name, engine::tablefile::read(path(name)));
+    }
+    if (tables_("Arkiv").isOpen() && tables_("Lydsam").isOpen())
+        renumberCollisions(images, report);
+    for (const std::string& name : changed) {
+        Table& t = tables_(name);
+        const bool ownChanges = t.changeCount() > 0;
+        std::optional<std::int32_t> release;
+        if (name == "Lydsam" && !t.isEmpty())
+            release = t.asInteger("Num");
+        const Table::MergeCounts counts =
+            t.mergeImage(std::move(images.find(name)->second), path(name));
+        known_[name] = reading[name];
+        if (release)
+            t.locate("Num", std::to_string(*release));
+        if (ownChanges) {
+            ++report.merged;
+            report.applied += counts.applied;
+            report.conflicts += counts.conflicts;
+        } else {
+            ++report.reloaded;
+        }
+    }
+    return report;
+}
+
+MergeReport CollectionFiles::save() {
+    for (const char* name : kSaveOrder)
+        if (Table& t = tables_(name); t.isOpen())
+            t.checkBrowseMode();
+    MergeReport report = mergeChangedFiles();
+    std::vector<FileToCommit> files;
+    std::vector<std::string> names;
+    std::vector<engine::tablefile::FileVersion> versions;
+    try {
+        for (const char* name : kSaveOrder) {
+            Table& t = tables_(name);
+            if (!t.isOpen() || t.changeCount() == 0)
+                continue;
+            files.push_back({t.saveTemporary(path(name)), path(name)});
+            names.emplace_back(name);
+            // The rename keeps what a version is known by; taken now, a file that another
+            // program puts there right after the save still looks changed.
+            versions.push_back(engine::tablefile::fileVersion(files.back().temporary));
+        }
+    } catch (...) {
+        for (const FileToCommit& f : files)
+            std::remove(f.temporary.c_str());
+        throw;
+    }
+    if (files.empty())
+        return report;
+    commitFiles(folder_, files);
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        tables_(names[i]).mergeChangeLog();
+        known_[names[i]] = versions[i];
+    }
+    return report;
+}
+
+} // namespace store
