@@ -7,6 +7,9 @@
 #include "exchange/sources.h"
 #include "levyholvi_version.h"
 #include "store/collection.h"
+#include "store/collectionfiles.h"
+#include "store/commitrecord.h"
+#include "store/conflictcopies.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -14,6 +17,7 @@
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 #include <stdexcept>
 #include <unordered_set>
 
@@ -25,16 +29,25 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+QTextStream& out() {
+    static QTextStream s(stdout);
+    return s;
+}
+
 struct Collection {
     engine::Table lydsam, arkiv, numre, genre, musiker;
     exchange::CollectionTables tables{lydsam, arkiv, numre, genre, musiker};
     std::string folder;
+    std::unique_ptr<store::CollectionFiles> files;
 
     std::string path(std::string_view name) const {
         return folder + store::collectionTable(name).fileName;
     }
     // Opens every table it can; returns the messages of those that failed.
     QStringList open() {
+        files = std::make_unique<store::CollectionFiles>(
+            folder, [this](std::string_view name) -> engine::Table& { return tables.named(name); });
+        files->noteVersionsBeforeReading();
         QStringList failures;
         for (const store::CollectionTable& t : store::collectionTables()) {
             try {
@@ -49,17 +62,14 @@ struct Collection {
         if (const QStringList failures = open(); !failures.isEmpty())
             throw std::runtime_error(failures.front().toStdString());
     }
-    // As the window saves at close: each changed table in one atomic replacement, with .bak.
+    // As the window saves at close: every changed table at once, merged first with whatever
+    // was saved in the folder since it was read.
     void save() {
-        for (const char* name : store::kSaveOrder)
-            store::saveChanges(tables.named(name), path(name));
+        const store::MergeReport report = files->save();
+        if (report.any())
+            out() << QString::fromStdString(report.text()) << Qt::endl;
     }
 };
-
-QTextStream& out() {
-    static QTextStream s(stdout);
-    return s;
-}
 
 std::string dataFolderOf(const QCommandLineParser& parser) {
     if (!parser.isSet(QStringLiteral("data")))
@@ -67,6 +77,9 @@ std::string dataFolderOf(const QCommandLineParser& parser) {
     const std::string folder =
         store::dataFolder({parser.value(QStringLiteral("data")).toStdString()}, "");
     takeCollectionLock(QString::fromStdString(folder));
+    // A save that a crash interrupted is finished (or undone) before anything is read.
+    store::recoverCommit(folder);
+    store::removeSaveLeftovers(folder, store::processStart());
     return folder;
 }
 
@@ -162,6 +175,11 @@ bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
         for (const QString& o : orphans)
             out() << o << Qt::endl;
     }
+    // Sync tools' conflict copies that the program has not brought in yet.
+    const std::vector<store::ConflictCopy> copies = store::findConflictCopies(c.folder);
+    out() << QStringLiteral("Ristiriitakopioita: %1").arg(copies.size()) << Qt::endl;
+    for (const store::ConflictCopy& copy : copies)
+        out() << "  " << QString::fromStdString(copy.path) << Qt::endl;
     return failures.isEmpty();
 }
 

@@ -5,6 +5,7 @@
 #include "dbaware/errorbox.h"
 #include "extras/playwav.h"
 #include "locate/reclocate.h"
+#include "store/collectionfiles.h"
 #include "store/collectionlock.h"
 
 #include <QCloseEvent>

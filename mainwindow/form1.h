@@ -24,8 +24,10 @@ class TRecLocate;
 class TRepListForm;
 class TRepListForm1;
 namespace store {
+class CollectionFiles;
 class CollectionLock;
 class TableOpening;
+class TableWatch;
 } // namespace store
 
 // The main window: the collection's five tables and every control through which the user sees
@@ -58,6 +60,9 @@ public:
     void FormCreate();
     bool FormClose(); // false keeps the window open
     void SaveChanges();
+    // Brings in what another program saved to the table files meanwhile (a sync tool, another
+    // machine); later when a row is being edited or a search or report is running.
+    void reloadChangedFiles();
     // Another window has this collection: the tables stay closed and the program ends.
     bool collectionOpenElsewhere() const { return openElsewhere_; }
     void Exit1Click();
@@ -161,6 +166,10 @@ private:
     void runHandler(void (TForm1::*handler)());
 
     void beginOpening();
+    void bringInConflictCopies();
+    void watchTableFiles();
+    // A message for the user; written to standard error when the session is ending.
+    void tell(const QString& text);
     engine::Table& tableNamed(const std::string& name);
     std::string tablePath(const std::string& name) const;
     void showReleaseTotal();
@@ -185,6 +194,8 @@ private:
     std::unique_ptr<store::CollectionLock> lock_;
     std::exception_ptr startError_;                // of beginOpening, shown when the window is made
     std::unique_ptr<store::TableOpening> opening_; // tables read while the window is built
+    std::unique_ptr<store::CollectionFiles> files_; // the versions held, the save, the merge
+    store::TableWatch* watch_ = nullptr;
     bool openElsewhere_ = false;
     std::map<engine::Table*, RowValues> ruleFilled_;
     bool selectingPage_ = false;

@@ -8,9 +8,19 @@
 #include "platform/helpviewer.h"
 #include "platform/inifile.h"
 #include "platform/wincolor.h"
+#include "sessionend.h"
 #include "store/collection.h"
+#include "store/collectionfiles.h"
 #include "store/collectionlock.h"
+#include "store/commitrecord.h"
+#include "store/conflictcopies.h"
 #include "store/settings.h"
+#include "store/tablewatch.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -41,6 +51,14 @@ void TForm1::beginOpening() {
         lock_ = std::make_unique<store::CollectionLock>(dataFolder_.toStdString());
         if (lock_->heldElsewhere())
             return;
+        // A save that a crash interrupted is finished or undone before anything is read.
+        if (lock_->held())
+            store::recoverCommit(dataFolder_.toStdString());
+        files_ = std::make_unique<store::CollectionFiles>(
+            dataFolder_.toStdString(), [this](std::string_view name) -> engine::Table& {
+                return tableNamed(std::string(name));
+            });
+        files_->noteVersionsBeforeReading();
         std::vector<store::TableToOpen> tables;
         for (const char* name : kOpenOrder)
             tables.push_back({&tableNamed(name), &store::collectionTable(name), tablePath(name)});
@@ -75,6 +93,10 @@ void TForm1::FormCreate() {
         dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
         return;
     }
+    if (lock_->held()) {
+        bringInConflictCopies();
+        watchTableFiles();
+    }
     const TIniFile ini(settingsFile_);
     const store::Settings settings = store::readSettings(ini);
     selectPage(PageControl1->widget(store::pageForSide(settings.side) - 1));
@@ -90,8 +112,70 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::SaveChanges() {
-    for (const char* name : store::kSaveOrder)
-        store::saveChanges(tableNamed(name), tablePath(name));
+    if (!files_)
+        return; // the collection never opened: nothing to save
+    const store::MergeReport report = files_->save();
+    if (report.any()) {
+        showReleaseTotal();
+        tell(QString::fromStdString(report.text()));
+    }
+}
+
+void TForm1::tell(const QString& text) {
+    if (sessionEnding())
+        std::fprintf(stderr, "levyholvi: %s\n", text.toLocal8Bit().constData());
+    else
+        dbaware::showMessage(text, this);
+}
+
+void TForm1::bringInConflictCopies() {
+    // Saved at once, so that the copies can be moved away with their rows safely in.
+    store::ConflictIntake intake = store::bringInConflictCopies(
+        dataFolder_.toStdString(),
+        [this](std::string_view name) -> engine::Table& { return tableNamed(std::string(name)); });
+    try {
+        if (!intake.brought.empty()) {
+            files_->save();
+            store::moveConflictCopies(dataFolder_.toStdString(), intake);
+        }
+    } catch (const std::exception& e) {
+        intake.errors.emplace_back(e.what()); // the rows stay pending, the copies in place
+    }
+    if (const std::string text = intake.text(); !text.empty())
+        tell(QString::fromStdString(text));
+    for (const std::string& error : intake.errors)
+        dbaware::showErrorBox(QString::fromStdString(error), this);
+}
+
+void TForm1::watchTableFiles() {
+    QStringList files;
+    for (const char* name : kOpenOrder)
+        files << QString::fromStdString(tablePath(name));
+    watch_ = new store::TableWatch(dataFolder_, files, this);
+    connect(watch_, &store::TableWatch::filesChanged, this,
+            [this] { runHandler(&TForm1::reloadChangedFiles); });
+}
+
+void TForm1::reloadChangedFiles() {
+    if (!files_)
+        return;
+    // Not under the user's hands: a row being typed, a search or report under way, a dialog.
+    bool busy = QApplication::activeModalWidget() != nullptr;
+    for (const char* name : kOpenOrder) {
+        const engine::Table& t = tableNamed(name);
+        busy = busy || t.controlsDisabled() || t.inBulk() ||
+               (t.isOpen() && t.state() != engine::TableState::Browse);
+    }
+    if (busy) {
+        QTimer::singleShot(2 * store::TableWatch::kSettleMs, this,
+                           [this] { runHandler(&TForm1::reloadChangedFiles); });
+        return;
+    }
+    const store::MergeReport report = files_->mergeChangedFiles();
+    if (report.any()) {
+        showReleaseTotal();
+        tell(QString::fromStdString(report.text()));
+    }
 }
 
 void TForm1::cancelUntypedInserts() {

@@ -3,9 +3,12 @@
 #include <QApplication>
 #include <QDialog>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QWidget>
 
 namespace {
+
+bool ending = false;
 
 // Cancel for a dialog, close for any other window.
 void dismiss(QWidget* w) {
@@ -32,7 +35,12 @@ QWidget* openWindow(const QWidget* mainWindow, const QList<QPointer<QWidget>>& d
 
 } // namespace
 
+bool sessionEnding() {
+    return ending;
+}
+
 void closeForSessionEnd(QWidget* mainWindow) {
+    const QScopedValueRollback<bool> closing(ending, true);
     // One try each: a window that refuses stays open, and the main window closes anyway.
     QList<QPointer<QWidget>> dismissed;
     while (QWidget* w = openWindow(mainWindow, dismissed)) {

@@ -7,3 +7,6 @@ class QWidget;
 // main window the normal way, with its saving, at once. A modal dialog would otherwise hold
 // the close back until the user dismissed it.
 void closeForSessionEnd(QWidget* mainWindow);
+
+// Whether the close under way was started by closeForSessionEnd: nothing may wait for a click.
+bool sessionEnding();

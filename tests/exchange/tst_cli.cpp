@@ -69,6 +69,12 @@ void TestCli::importCheckExportAndImportAgain() {
     QVERIFY2(r.out.startsWith("Lydsam: 2 riviä\nArkiv: 2 riviä\nNumre: 0 riviä\nGenre: 1 riviä\n"),
              qPrintable(r.out));
     QVERIFY(r.out.contains("Kappaleita ilman levyä: 0\n"));
+    QVERIFY(r.out.endsWith("Ristiriitakopioita: 0\n"));
+    const QString copy = data + "/Lydsam.sync-conflict-20261208-101500-ABCDEF1.dat";
+    QVERIFY(QFile::copy(data + "/Lydsam.dat", copy));
+    r = cli({"check", "--data", data});
+    QVERIFY2(r.out.endsWith("Ristiriitakopioita: 1\n  " + copy + "\n"), qPrintable(r.out));
+    QVERIFY(QFile::remove(copy));
     r = cli(import);
     QCOMPARE(r.status, 0);
     QCOMPARE(r.out, QString("0 levyä, 0 kappaletta, 0 muusikkoa tuotu; 3 ohitettu\n"));

@@ -12,6 +12,7 @@
 #include "report/replistform1.h"
 #include "report/reppreview.h"
 #include "store/collection.h"
+#include "store/collectionfiles.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -23,6 +24,8 @@
 #include <QtTest>
 
 #include <csignal>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -85,8 +88,11 @@ private slots:
     void untypedInsertIsNotSaved_data();
     void untypedInsertIsNotSaved();
     void newTrackAndMusicianTakeTheShownValues();
+    void anotherMachinesSaveArrives_data();
+    void anotherMachinesSaveArrives();
 
 private:
+    void saveElsewhereAndSync(int releases);
     std::unique_ptr<TForm1> open();
     QString data(const char* file) const { return dir_->filePath(QString::fromLatin1(file)); }
     void addRelease(TForm1& w, const char* title);
@@ -95,18 +101,21 @@ private:
     std::unique_ptr<QTemporaryDir> dir_;
     QString settings_;
     QStringList errors_;
+    QStringList messages_;
 };
 
 void TestStartup::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     settings_ = dir_->filePath(QStringLiteral("levyholvi.INI"));
     errors_.clear();
+    messages_.clear();
     dbaware::setErrorBoxHandler([this](const QString& m) { errors_ << m; });
     dbaware::setConfirmHandler([](const QString&) { return true; });
 }
 
 void TestStartup::cleanup() {
     dbaware::setErrorBoxHandler(nullptr);
+    dbaware::setMessageHandler(nullptr);
     dbaware::setConfirmHandler(nullptr);
     dir_.reset();
 }
@@ -261,7 +270,7 @@ void TestStartup::unwritableFolderKeepsWindowAndChanges() {
     w->show();
     QVERIFY(!w->close());
     QCOMPARE(errors_.size(), 1);
-    QVERIFY(errors_.first().contains(QStringLiteral("Arkiv.dat")));
+    QVERIFY2(errors_.first().contains(QStringLiteral("Arkiv.dat")), qPrintable(errors_.first()));
     QVERIFY(w->isVisible());
     QVERIFY(w->LydsamDataSet.changeCount() > 0);
     QVERIFY(QFile::remove(base.filePath(QStringLiteral("folder")))); // the user fixes it
@@ -387,7 +396,7 @@ void TestStartup::damagedTableStopsTheOpening() {
     }();
     auto w = open();
     QCOMPARE(errors_.size(), 1);
-    QVERIFY(errors_.first().contains(QStringLiteral("Arkiv.dat")));
+    QVERIFY2(errors_.first().contains(QStringLiteral("Arkiv.dat")), qPrintable(errors_.first()));
     QVERIFY(w->LydsamDataSet.isOpen());
     QVERIFY(!w->ArkivDataSet.isOpen());
     QVERIFY(!w->NumreDataSet.isOpen() && !w->GenreDataSet.isOpen() && !w->MusikerDataSet.isOpen());
@@ -509,6 +518,7 @@ void TestStartup::untypedInsertIsNotSaved() {
     QFETCH(QString, navigator);
     QFETCH(QString, file);
     QFETCH(bool, typed);
+    dbaware::setMessageHandler([this](const QString& m) { messages_ << m; });
     {
         auto w = open();
         addRelease(*w, "Levy");
@@ -550,6 +560,79 @@ void TestStartup::newTrackAndMusicianTakeTheShownValues() {
     w->findChild<TDBNavigator*>(QStringLiteral("DBNavigator3"))->click(nbInsert);
     QCOMPARE(text(w->MusikerDataSet, "NrTitel"), title.left(30));
     QCOMPARE(text(w->MusikerDataSet, "Titel"), QStringLiteral("Toinen"));
+}
+
+// Another machine saves releases to a copy of the folder, and a sync tool brings its files over
+// (written beside, renamed over) while the window is open.
+void TestStartup::saveElsewhereAndSync(int releases) {
+    const std::string folder = dir_->path().toStdString() + "/";
+    const std::string other = folder + "toinen/";
+    std::filesystem::create_directory(other);
+    for (const char* name : {"Lydsam", "Arkiv"})
+        std::filesystem::copy_file(folder + name + ".dat", other + name + ".dat");
+    std::map<std::string, engine::Table, std::less<>> tables;
+    store::CollectionFiles files(other, [&](std::string_view n) -> engine::Table& {
+        return tables.try_emplace(std::string(n)).first->second;
+    });
+    files.noteVersionsBeforeReading();
+    for (const store::CollectionTable& t : store::collectionTables())
+        store::openTable(tables[t.name], t, other + t.fileName);
+    for (int i = 1; i <= releases; ++i) {
+        const int n = tables["Arkiv"].storedRowCount() + 1;
+        tables["Arkiv"].append();
+        tables["Arkiv"].setInteger("ArkivNr", n);
+        tables["Arkiv"].post();
+        tables["Lydsam"].append();
+        tables["Lydsam"].setText("Titel", "Toinen " + std::to_string(i));
+        tables["Lydsam"].setInteger("Num", n);
+        tables["Lydsam"].post();
+    }
+    files.save();
+    for (const char* name : {"Lydsam", "Arkiv"}) {
+        std::filesystem::copy_file(other + name + ".dat", folder + ".st-" + name);
+        std::filesystem::rename(folder + ".st-" + name, folder + name + ".dat");
+    }
+}
+
+void TestStartup::anotherMachinesSaveArrives_data() {
+    QTest::addColumn<bool>("typed");
+    QTest::newRow("with a release of our own, merged at close") << true;
+    QTest::newRow("without changes of our own, read in while open") << false;
+}
+
+void TestStartup::anotherMachinesSaveArrives() {
+    QFETCH(bool, typed);
+    dbaware::setMessageHandler([this](const QString& m) { messages_ << m; });
+    {
+        auto w = open();
+        addRelease(*w, "Ensimmäinen");
+        QVERIFY(w->close());
+    }
+    auto w = open();
+    w->show();
+    if (typed)
+        addRelease(*w, "Oma");
+    saveElsewhereAndSync(9);
+    if (!typed) {
+        QTRY_COMPARE(w->LydsamDataSet.storedRowCount(), 10);
+        QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label20"))->text(), QStringLiteral("10"));
+        QCOMPARE(messages_,
+                 QStringList{QStringLiteral(
+                     "Kokoelma päivitettiin levyltä: toisaalla tallennetut muutokset luettiin.")});
+        addRelease(*w, "Oma"); // numbered after the nine
+    }
+    QVERIFY(w->close());
+    if (typed)
+        QVERIFY2(
+            messages_.value(0).startsWith(QStringLiteral("Kokoelmaa oli muutettu toisaalla: ")),
+            qPrintable(messages_.join(QLatin1Char('|'))));
+    engine::Table back;
+    back.load(data("Lydsam.dat").toStdString());
+    QCOMPARE(back.recordCount(), 11);
+    QVERIFY(back.locate("Titel", "Oma"));
+    QCOMPARE(back.asInteger("Num"), 11);
+    QVERIFY(back.locate("Titel", "Toinen 9"));
+    QCOMPARE(rowsIn(data("Arkiv.dat")), 11);
 }
 
 QTEST_MAIN(TestStartup)
