@@ -1,5 +1,7 @@
 #include "benchdata.h"
 
+#include "rng.h"
+
 #include "store/collection.h"
 
 #include <chrono>
@@ -15,32 +17,7 @@ namespace benchdata {
 
 namespace {
 
-// splitmix64: tiny, fast and the same on every platform (std distributions are not).
-class Rng {
-public:
-    explicit Rng(std::uint64_t seed) : state_(seed) {}
-    std::uint64_t next() {
-        std::uint64_t z = (state_ += 0x9e3779b97f4a7c15ULL);
-        z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-        z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-        return z ^ (z >> 31);
-    }
-    // 0 <= result < n
-    std::size_t below(std::size_t n) {
-        return static_cast<std::size_t>((static_cast<unsigned __int128>(next()) * n) >> 64);
-    }
-    int between(int lo, int hi) { return lo + static_cast<int>(below(hi - lo + 1)); }
-    bool percent(int p) { return below(100) < static_cast<std::size_t>(p); }
-    // Favours the front of a pool, as a real collection favours some artists and genres.
-    std::size_t skewed(std::size_t n) {
-        const std::size_t a = below(n), b = below(n);
-        return a < b ? a : b;
-    }
-    const char* pick(std::span<const char* const> pool) { return pool[below(pool.size())]; }
-
-private:
-    std::uint64_t state_;
-};
+using benchutil::Rng;
 
 constexpr const char* kFirstNames[] = {
     "Anna",     "Björn",   "Åsa",     "Jørgen",  "Søren",   "Mette",  "Lars",  "Ulla",   "Kjell",

@@ -1,6 +1,7 @@
 // crashwindow DIR edit|open: the main window on DIR, closed by SIGTERM as the program is; with
-// "edit" one track is changed first, so the close saves the tracks' file. Prints "ready" once
-// the window is up.
+// "edit" each of the five tables gets one change first (a new release, which takes an archive
+// number, an edited track and musician row, a new genre), so the close saves all five files
+// together. Prints "ready" once the window is up.
 // crashwindow check FILE...: loads each table file and prints its rows; fails on any damage.
 #include "engine/table.h"
 #include "mainwindow/form1.h"
@@ -47,10 +48,30 @@ int main(int argc, char* argv[]) {
     if (window.collectionOpenElsewhere() || !window.NumreDataSet.isOpen())
         return 1;
     if (std::strcmp(argv[2], "edit") == 0) {
-        window.NumreDataSet.first();
-        window.NumreDataSet.edit();
-        window.NumreDataSet.setText("NrTitel", "Muutettu kappale");
-        window.NumreDataSet.post();
+        // The same rows whatever page and release the settings bring back, so that every run
+        // saves the same bytes.
+        engine::Table& numre = window.NumreDataSet;
+        numre.setFiltered(false);
+        numre.first();
+        numre.edit();
+        numre.setText("NrTitel", "Muutettu kappale");
+        numre.post();
+        engine::Table& musiker = window.MusikerDataSet;
+        musiker.setFiltered(false);
+        musiker.first();
+        musiker.edit();
+        musiker.setText("Instrument", "muutettu soitin");
+        musiker.post();
+        engine::Table& genre = window.GenreDataSet;
+        genre.append();
+        genre.setText("Genre", "Kaatumiskoe");
+        genre.post();
+        // The window's rule adds the new release's archive number to Arkiv.
+        engine::Table& lydsam = window.LydsamDataSet;
+        lydsam.append();
+        lydsam.setText("Kunstner", "Kaatumiskokeen kvartetti");
+        lydsam.setText("Titel", "Viimeinen tallennus");
+        lydsam.post();
     }
     window.show();
     TerminationSignals termination;
