@@ -8,7 +8,11 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <exception>
+#include <functional>
+#include <future>
 #include <set>
+#include <system_error>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -21,6 +25,36 @@ namespace {
 // Each table's field holding an archive number, where it has one.
 constexpr std::pair<const char*, const char*> kNumberFields[] = {
     {"Arkiv", "ArkivNr"}, {"Lydsam", "Num"}, {"Numre", "Num"}, {"Musiker", "Num"}};
+
+// Runs work(i) for i in [0, n) on threads of their own (the first on the caller's), so that two
+// large files are read or written on two cores; the first failure is raised once all are done.
+void eachAtOnce(std::size_t n, const std::function<void(std::size_t)>& work) {
+    std::vector<std::future<void>> others;
+    for (std::size_t i = 1; i < n; ++i) {
+        try {
+            others.push_back(std::async(std::launch::async, work, i));
+        } catch (const std::system_error&) {
+            others.push_back(std::async(std::launch::deferred, work, i)); // no thread to be had
+        }
+    }
+    std::exception_ptr failure;
+    try {
+        if (n > 0)
+            work(0);
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    for (std::future<void>& f : others) {
+        try {
+            f.get();
+        } catch (...) {
+            if (!failure)
+                failure = std::current_exception();
+        }
+    }
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 std::optional<std::int32_t> numberIn(std::string_view row, int field) {
     const engine::rowcodec::Slice s = engine::rowcodec::field(row, field);
@@ -162,11 +196,14 @@ MergeReport CollectionFiles::mergeChangedFiles() {
     // Each file read once, its version noted first: a file replaced again meanwhile is read at
     // the next check.
     std::map<std::string, engine::tablefile::FileVersion, std::less<>> reading;
-    Images images;
-    for (const std::string& name : changed) {
+    for (const std::string& name : changed)
         reading[name] = engine::tablefile::fileVersion(path(name));
-        images.emplace(name, engine::tablefile::read(path(name)));
-    }
+    std::vector<engine::tablefile::Image> read(changed.size());
+    eachAtOnce(changed.size(),
+               [&](std::size_t i) { read[i] = engine::tablefile::read(path(changed[i])); });
+    Images images;
+    for (std::size_t i = 0; i < changed.size(); ++i)
+        images.emplace(changed[i], std::move(read[i]));
     if (tables_("Arkiv").isOpen() && tables_("Lydsam").isOpen())
         renumberCollisions(images, report);
     for (const std::string& name : changed) {
@@ -196,23 +233,23 @@ MergeReport CollectionFiles::save() {
         if (Table& t = tables_(name); t.isOpen())
             t.checkBrowseMode();
     MergeReport report = mergeChangedFiles();
-    std::vector<FileToCommit> files;
     std::vector<std::string> names;
-    std::vector<engine::tablefile::FileVersion> versions;
-    try {
-        for (const char* name : kSaveOrder) {
-            Table& t = tables_(name);
-            if (!t.isOpen() || t.changeCount() == 0)
-                continue;
-            files.push_back({t.saveTemporary(path(name)), path(name)});
+    for (const char* name : kSaveOrder)
+        if (const Table& t = tables_(name); t.isOpen() && t.changeCount() > 0)
             names.emplace_back(name);
+    std::vector<FileToCommit> files(names.size());
+    std::vector<engine::tablefile::FileVersion> versions(names.size());
+    try {
+        eachAtOnce(names.size(), [&](std::size_t i) {
+            files[i] = {tables_(names[i]).saveTemporary(path(names[i])), path(names[i])};
             // The rename keeps what a version is known by; taken now, a file that another
             // program puts there right after the save still looks changed.
-            versions.push_back(engine::tablefile::fileVersion(files.back().temporary));
-        }
+            versions[i] = engine::tablefile::fileVersion(files[i].temporary);
+        });
     } catch (...) {
         for (const FileToCommit& f : files)
-            std::remove(f.temporary.c_str());
+            if (!f.temporary.empty())
+                std::remove(f.temporary.c_str());
         throw;
     }
     if (files.empty())

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -128,7 +129,8 @@ void syncFolder(const std::string& from, const std::string& to) {
 
 // Makes the nth fsync or rename fail (or end the process, for a kill) while the object lives.
 struct StepFault {
-    inline static int calls = 0, failAt = 0;
+    inline static std::atomic<int> calls = 0; // tables are written on several threads
+    inline static int failAt = 0;
     inline static bool kill = false;
     inline static std::string only; // fail only calls about this file name
     engine::tablefile::SystemCalls saved = engine::tablefile::systemCalls();
@@ -200,7 +202,7 @@ void TestCollectionFiles::failedSaveKeepsTheOldSet_data() {
     QTest::addColumn<int>("nth");
     QTest::addColumn<QString>("file");
     // Saved in the order Arkiv, Lydsam, Numre, Genre, Musiker.
-    QTest::newRow("third table's file not written") << "fsync" << 3 << "";
+    QTest::newRow("a table's file not written") << "fsync" << 3 << "";
     QTest::newRow("commit record not written") << "fsync" << 6 << "";
     QTest::newRow("first table's rename fails") << "rename" << 1 << "Arkiv.dat";
     QTest::newRow("third table's rename fails") << "rename" << 1 << "Numre.dat";
