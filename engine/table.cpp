@@ -661,12 +661,12 @@ std::uint32_t Table::addRow(std::string_view blob) {
             insertSorted(filteredRows_, activeKeyOrder(), id);
     }
     for (int f = 0; f < fieldCount(); ++f) {
+        if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)
+            continue;
         const rowcodec::Slice s = rowcodec::field(blob, f);
-        if (!s.null && fields_[static_cast<std::size_t>(f)].type == FieldType::AutoInc) {
-            const std::int32_t v = rowcodec::intFromPayload(s.bytes);
-            if (v >= nextAutoInc_ && v < INT32_MAX)
-                nextAutoInc_ = v + 1; // a row from elsewhere may carry a higher number
-        }
+        const std::int32_t v = s.null ? 0 : rowcodec::intFromPayload(s.bytes);
+        if (!s.null && v >= nextAutoInc_ && v < INT32_MAX)
+            nextAutoInc_ = v + 1; // a row from elsewhere may carry a higher number
     }
     journal_.inserted(id);
     ++changes_;
