@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace engine {
@@ -183,6 +184,9 @@ public:
     // Changes of stored rows that leave the cursor alone; they are pending changes like posts,
     // and no hook runs. A row added must hold this table's fields (rowcodec's encoding).
     void setStoredInteger(int storedRow, int field, std::int32_t value);
+    // Gives the rows added or changed since the base another value in an integer field, by
+    // map (old value to new); returns how many rows changed.
+    int renumberChangedRows(int field, const std::unordered_map<std::int32_t, std::int32_t>& map);
     void addStoredRow(std::string_view row);
 
     // Between beginBulk and endBulk new rows are posted without being sorted into the indices;

@@ -6,6 +6,7 @@
 #include "tablefile.h"
 
 #include <unordered_map>
+#include <unordered_set>
 
 namespace engine {
 
@@ -149,6 +150,35 @@ void Table::setStoredInteger(int storedRow, int field, std::int32_t value) {
     values[static_cast<std::size_t>(field)] = rowcodec::intPayload(value);
     replaceRow(id, rowcodec::encode(values));
     notify(Event::Changed);
+}
+
+int Table::renumberChangedRows(int field,
+                               const std::unordered_map<std::int32_t, std::int32_t>& map) {
+    requireField(field);
+    if (!isIntegerType(fields_[static_cast<std::size_t>(field)].type))
+        throw Error("Field '" + fields_[static_cast<std::size_t>(field)].name +
+                    "' is not an integer field");
+    if (state_ != TableState::Browse || bulk_)
+        throw Error("Dataset not in browse mode");
+    std::vector<std::uint32_t> ids;
+    std::unordered_set<std::uint32_t> seen;
+    for (const Journal::Entry& e : journal_.entries())
+        if (rows_.live(e.row) && seen.insert(e.row).second)
+            ids.push_back(e.row);
+    int moved = 0;
+    for (std::uint32_t id : ids) {
+        const rowcodec::Slice s = rowcodec::field(rows_.row(id), field);
+        const auto to = s.null ? map.end() : map.find(rowcodec::intFromPayload(s.bytes));
+        if (to == map.end())
+            continue;
+        std::vector<rowcodec::Payload> values = rowcodec::decode(rows_.row(id), fieldCount());
+        values[static_cast<std::size_t>(field)] = rowcodec::intPayload(to->second);
+        replaceRow(id, rowcodec::encode(values));
+        ++moved;
+    }
+    if (moved > 0)
+        notify(Event::Changed);
+    return moved;
 }
 
 void Table::addStoredRow(std::string_view row) {

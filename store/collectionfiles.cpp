@@ -160,28 +160,9 @@ void CollectionFiles::renumberCollisions(const Images& images, MergeReport& repo
         moved[n] = ++highest;
     // Only rows of this session move: the new releases and what was added or changed with them.
     // A row with that number from the common base belongs to the other side's release.
-    for (const auto& [name, fieldName] : kNumberFields) {
-        Table& t = tables_(name);
-        if (!t.isOpen())
-            continue;
-        const int f = t.fieldIndex(fieldName);
-        std::unordered_map<std::string, int> changed;
-        for (const engine::RowChange& c : t.netChanges())
-            if (c.after)
-                if (const auto n = numberIn(*c.after, f); n && moved.contains(*n))
-                    ++changed[*c.after];
-        for (int r = 0; r < t.storedRowCount() && !changed.empty(); ++r) {
-            const auto n = numberIn(t.storedBlob(r), f);
-            if (!n || !moved.contains(*n))
-                continue;
-            const auto it = changed.find(std::string(t.storedBlob(r)));
-            if (it == changed.end())
-                continue;
-            if (--it->second == 0)
-                changed.erase(it);
-            t.setStoredInteger(r, f, moved[*n]);
-        }
-    }
+    for (const auto& [name, fieldName] : kNumberFields)
+        if (Table& t = tables_(name); t.isOpen())
+            t.renumberChangedRows(t.fieldIndex(fieldName), moved);
     report.renumbered += static_cast<int>(moved.size());
 }
 
