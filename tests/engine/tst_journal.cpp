@@ -65,9 +65,9 @@ QStringList readable(std::vector<std::string> rows) {
     return out;
 }
 
-std::vector<std::string> rowsOf(const QStringList& spec) {
+std::vector<std::string> rowsOf(const QStringList& written) {
     std::vector<std::string> rows;
-    for (const QString& s : spec) {
+    for (const QString& s : written) {
         const QStringList parts = s.split(QLatin1Char(':'));
         rows.push_back(row(parts[0].toInt(), parts[1].toStdString()));
     }
