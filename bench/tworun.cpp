@@ -124,18 +124,18 @@ struct Stats {
 // The collection opened as the window opens it (the lock, an interrupted save finished, the
 // file versions noted, the tables read on threads, leftovers removed), the window's rules for
 // new rows as hooks, and the close's save.
-class Session {
+class Session : public benchdata::Collection {
 public:
     explicit Session(const std::string& folder) {
         lock_ = std::make_unique<store::CollectionLock>(folder);
         require(lock_->held(), "side B's program has the collection's lock");
         store::recoverCommit(folder);
         files_ = std::make_unique<store::CollectionFiles>(
-            folder, [this](std::string_view name) -> Table& { return named(name); });
+            folder, [this](std::string_view name) -> Table& { return byName(name); });
         files_->noteVersionsBeforeReading();
         std::vector<store::TableToOpen> tables;
         for (const store::CollectionTable& t : store::collectionTables())
-            tables.push_back({&named(t.name), &t, folder + t.fileName});
+            tables.push_back({&byName(t.name), &t, folder + t.fileName});
         store::TableOpening opening(std::move(tables));
         store::removeSaveLeftovers(folder, store::processStart());
         opening.finish();
@@ -150,25 +150,12 @@ public:
         };
     }
 
-    Table lydsam, arkiv, numre, genre, musiker;
-
-    Table& named(std::string_view name) {
-        if (name == "Lydsam")
-            return lydsam;
-        if (name == "Arkiv")
-            return arkiv;
-        if (name == "Numre")
-            return numre;
-        if (name == "Genre")
-            return genre;
-        return musiker;
-    }
     store::MergeReport save() { return files_->save(); }
     // What the window does when its file watch reports a change; it waits while a row is
     // being typed.
     bool idle() {
         for (const store::CollectionTable& t : store::collectionTables())
-            if (named(t.name).state() != engine::TableState::Browse)
+            if (byName(t.name).state() != engine::TableState::Browse)
                 return false;
         return true;
     }

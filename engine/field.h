@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -23,6 +24,16 @@ inline bool isTextType(FieldType t) {
 }
 inline bool isIntegerType(FieldType t) {
     return t == FieldType::Integer || t == FieldType::AutoInc;
+}
+
+// Same names, types and sizes in the same order: the same table's fields.
+inline bool sameFields(const std::vector<FieldDef>& a, const std::vector<FieldDef>& b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (a[i].name != b[i].name || a[i].type != b[i].type || a[i].size != b[i].size)
+            return false;
+    return true;
 }
 
 // Payload size in bytes for fixed-size types, 0 for text.

@@ -93,6 +93,13 @@ std::string intPayload(std::int32_t v) {
     return s;
 }
 
+std::optional<std::int32_t> intField(std::string_view blob, int i) {
+    const Slice s = field(blob, i);
+    if (s.null)
+        return std::nullopt;
+    return intFromPayload(s.bytes);
+}
+
 std::int32_t intFromPayload(std::string_view bytes) {
     std::uint32_t u = 0;
     for (int i = 3; i >= 0; --i)

@@ -40,6 +40,8 @@ std::vector<Payload> decode(std::string_view blob, int fieldCount);
 
 std::string intPayload(std::int32_t v);
 std::int32_t intFromPayload(std::string_view bytes);
+// Field i of a blob read as an integer; nothing when it is empty.
+std::optional<std::int32_t> intField(std::string_view blob, int i);
 std::string doublePayload(double v);
 double doubleFromPayload(std::string_view bytes);
 

@@ -173,16 +173,10 @@ void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
     forgetViewAndEdits();
     view_ = &natural_;
     nextAutoInc_ = 1;
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)
-            continue;
-        for (std::uint32_t id : natural_) {
-            const rowcodec::Slice s = rowcodec::field(rows_.row(id), f);
-            const std::int32_t v = s.null ? 0 : rowcodec::intFromPayload(s.bytes);
-            if (!s.null && v >= nextAutoInc_ && v < INT32_MAX)
-                nextAutoInc_ = v + 1;
-        }
-    }
+    if (std::any_of(fields_.begin(), fields_.end(),
+                    [](const FieldDef& f) { return f.type == FieldType::AutoInc; }))
+        for (std::uint32_t id : natural_)
+            noteAutoIncrement(rows_.row(id));
     state_ = open ? TableState::Browse : TableState::Inactive;
     setCurrent(0);
     bof_ = true;
@@ -660,17 +654,20 @@ std::uint32_t Table::addRow(std::string_view blob) {
         if (viewIsFiltered() && passes(id))
             insertSorted(filteredRows_, activeKeyOrder(), id);
     }
-    for (int f = 0; f < fieldCount(); ++f) {
-        if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)
-            continue;
-        const rowcodec::Slice s = rowcodec::field(blob, f);
-        const std::int32_t v = s.null ? 0 : rowcodec::intFromPayload(s.bytes);
-        if (!s.null && v >= nextAutoInc_ && v < INT32_MAX)
-            nextAutoInc_ = v + 1; // a row from elsewhere may carry a higher number
-    }
+    noteAutoIncrement(blob); // a row from elsewhere may carry a higher number
     journal_.inserted(id);
     ++changes_;
     return id;
+}
+
+void Table::noteAutoIncrement(std::string_view blob) {
+    for (int f = 0; f < fieldCount(); ++f) {
+        if (fields_[static_cast<std::size_t>(f)].type != FieldType::AutoInc)
+            continue;
+        const auto v = rowcodec::intField(blob, f);
+        if (v && *v >= nextAutoInc_ && *v < INT32_MAX)
+            nextAutoInc_ = *v + 1;
+    }
 }
 
 void Table::replaceRow(std::uint32_t id, std::string_view blob) {

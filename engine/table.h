@@ -245,6 +245,9 @@ private:
     void replaceRow(std::uint32_t id, std::string_view blob);
     void removeRow(std::uint32_t id);
     std::uint32_t storedId(int storedRow) const; // checked
+    void requireIntegerChange(int field) const;  // an integer field, the table browsing
+    void replaceInteger(std::uint32_t id, int field, std::int32_t value);
+    void noteAutoIncrement(std::string_view blob); // the next number passes a stored one
     void scrolled();
     TextIndex& textIndex(int field); // built on first use
     // Keeps the text indices in step with a posted row; previous is null for a new row.

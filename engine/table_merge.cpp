@@ -28,17 +28,7 @@ Table::MergeCounts Table::mergeImage(tablefile::Image theirs, const std::string&
     checkBrowseMode();
     if (bulk_)
         throw Error("A table cannot be merged while a bulk load is under way");
-    const auto sameFields = [&] {
-        if (theirs.fields.size() != fields_.size())
-            return false;
-        for (std::size_t f = 0; f < fields_.size(); ++f)
-            if (theirs.fields[f].name != fields_[f].name ||
-                theirs.fields[f].type != fields_[f].type ||
-                theirs.fields[f].size != fields_[f].size)
-                return false;
-        return true;
-    };
-    if (!sameFields())
+    if (!sameFields(theirs.fields, fields_))
         throw Error("Cannot merge table file '" + path + "': it holds other fields");
 
     const std::vector<RowChange> ours = netChanges();
@@ -138,28 +128,30 @@ std::string_view Table::storedBlob(int storedRow) const {
     return rows_.row(storedId(storedRow));
 }
 
-void Table::setStoredInteger(int storedRow, int field, std::int32_t value) {
+void Table::requireIntegerChange(int field) const {
     requireField(field);
     if (!isIntegerType(fields_[static_cast<std::size_t>(field)].type))
         throw Error("Field '" + fields_[static_cast<std::size_t>(field)].name +
                     "' is not an integer field");
     if (state_ != TableState::Browse || bulk_)
         throw Error("Dataset not in browse mode");
-    const std::uint32_t id = storedId(storedRow);
+}
+
+void Table::replaceInteger(std::uint32_t id, int field, std::int32_t value) {
     std::vector<rowcodec::Payload> values = rowcodec::decode(rows_.row(id), fieldCount());
     values[static_cast<std::size_t>(field)] = rowcodec::intPayload(value);
     replaceRow(id, rowcodec::encode(values));
+}
+
+void Table::setStoredInteger(int storedRow, int field, std::int32_t value) {
+    requireIntegerChange(field);
+    replaceInteger(storedId(storedRow), field, value);
     notify(Event::Changed);
 }
 
 int Table::renumberChangedRows(int field,
                                const std::unordered_map<std::int32_t, std::int32_t>& map) {
-    requireField(field);
-    if (!isIntegerType(fields_[static_cast<std::size_t>(field)].type))
-        throw Error("Field '" + fields_[static_cast<std::size_t>(field)].name +
-                    "' is not an integer field");
-    if (state_ != TableState::Browse || bulk_)
-        throw Error("Dataset not in browse mode");
+    requireIntegerChange(field);
     std::vector<std::uint32_t> ids;
     std::unordered_set<std::uint32_t> seen;
     for (const Journal::Entry& e : journal_.entries())
@@ -167,13 +159,11 @@ int Table::renumberChangedRows(int field,
             ids.push_back(e.row);
     int moved = 0;
     for (std::uint32_t id : ids) {
-        const rowcodec::Slice s = rowcodec::field(rows_.row(id), field);
-        const auto to = s.null ? map.end() : map.find(rowcodec::intFromPayload(s.bytes));
+        const auto n = rowcodec::intField(rows_.row(id), field);
+        const auto to = n ? map.find(*n) : map.end();
         if (to == map.end())
             continue;
-        std::vector<rowcodec::Payload> values = rowcodec::decode(rows_.row(id), fieldCount());
-        values[static_cast<std::size_t>(field)] = rowcodec::intPayload(to->second);
-        replaceRow(id, rowcodec::encode(values));
+        replaceInteger(id, field, to->second);
         ++moved;
     }
     if (moved > 0)

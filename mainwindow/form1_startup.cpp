@@ -130,9 +130,8 @@ void TForm1::tell(const QString& text) {
 
 void TForm1::bringInConflictCopies() {
     // Saved at once, so that the copies can be moved away with their rows safely in.
-    store::ConflictIntake intake = store::bringInConflictCopies(
-        dataFolder_.toStdString(),
-        [this](std::string_view name) -> engine::Table& { return tableNamed(std::string(name)); });
+    store::ConflictIntake intake =
+        store::bringInConflictCopies(dataFolder_.toStdString(), files_->tables());
     try {
         if (!intake.brought.empty()) {
             files_->save();

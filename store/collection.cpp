@@ -39,12 +39,6 @@ engine::FieldDef memo(const char* name) {
     return {name, FieldType::Memo, kMemoSize};
 }
 
-bool sameFields(const std::vector<engine::FieldDef>& a, const std::vector<engine::FieldDef>& b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const auto& x, const auto& y) {
-        return x.name == y.name && x.type == y.type && x.size == y.size;
-    });
-}
-
 void widths(Table& t, std::initializer_list<std::pair<const char*, int>> list) {
     for (const auto& [field, width] : list)
         t.setDisplayWidth(t.fieldIndex(field), width);
@@ -166,7 +160,7 @@ void openTable(Table& t, const CollectionTable& table, const std::string& path) 
         // A file of some other table at this path must not pass for this one.
         Table expected;
         table.create(expected);
-        if (!sameFields(t.fields(), expected.fields())) {
+        if (!engine::sameFields(t.fields(), expected.fields())) {
             t.close();
             throw engine::Error("Cannot load table file '" + path + "': it does not hold the " +
                                 table.name + " table");

@@ -56,13 +56,6 @@ void eachAtOnce(std::size_t n, const std::function<void(std::size_t)>& work) {
         std::rethrow_exception(failure);
 }
 
-std::optional<std::int32_t> numberIn(std::string_view row, int field) {
-    const engine::rowcodec::Slice s = engine::rowcodec::field(row, field);
-    if (s.null)
-        return std::nullopt;
-    return engine::rowcodec::intFromPayload(s.bytes);
-}
-
 } // namespace
 
 std::string MergeReport::text() const {
@@ -127,7 +120,7 @@ void CollectionFiles::renumberCollisions(const Images& images, MergeReport& repo
         if (f < 0)
             continue; // not this table's file; the merge says so
         for (std::string_view row : image->second.rows)
-            if (const auto n = numberIn(row, f)) {
+            if (const auto n = engine::rowcodec::intField(row, f)) {
                 theirs.insert(*n);
                 highest = std::max(highest, *n);
             }
@@ -141,7 +134,7 @@ void CollectionFiles::renumberCollisions(const Images& images, MergeReport& repo
         const int f = t.fieldIndex(name == std::string_view("Arkiv") ? "ArkivNr" : "Num");
         for (const engine::RowChange& c : t.netChanges())
             if (c.after && !c.before)
-                if (const auto n = numberIn(*c.after, f))
+                if (const auto n = engine::rowcodec::intField(*c.after, f))
                     ours.insert(*n);
     }
     if (std::none_of(ours.begin(), ours.end(), [&](std::int32_t n) { return theirs.contains(n); }))
@@ -150,7 +143,8 @@ void CollectionFiles::renumberCollisions(const Images& images, MergeReport& repo
         Table& t = tables_(name);
         const int f = t.fieldIndex(name == std::string_view("Arkiv") ? "ArkivNr" : "Num");
         for (int r = 0; r < t.storedRowCount(); ++r)
-            if (const auto n = numberIn(t.storedBlob(r), f); n && !ours.contains(*n))
+            if (const auto n = engine::rowcodec::intField(t.storedBlob(r), f);
+                n && !ours.contains(*n))
                 highest = std::max(highest, *n);
     }
     // All of ours move above it, in the order issued, so that the archive's last row stays the

@@ -34,6 +34,7 @@ public:
     CollectionFiles(std::string folder, Tables tables);
 
     const std::string& folder() const { return folder_; }
+    const Tables& tables() const { return tables_; }
     std::string path(std::string_view table) const;
 
     // Notes which version of each file is about to be read (so, before reading: a file replaced

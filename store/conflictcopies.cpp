@@ -98,16 +98,16 @@ ConflictIntake bringInConflictCopies(const std::string& folder,
             std::unordered_set<std::int32_t> numbers; // the releases' numbers, as rows come in
             if (copy.table == "Lydsam")
                 for (int r = 0; r < t.storedRowCount(); ++r)
-                    if (const auto v = engine::rowcodec::field(t.storedBlob(r), num); !v.null)
-                        numbers.insert(engine::rowcodec::intFromPayload(v.bytes));
+                    if (const auto n = engine::rowcodec::intField(t.storedBlob(r), num))
+                        numbers.insert(*n);
             for (const std::string& row : added) {
                 t.addStoredRow(row);
                 if (num < 0 || copy.table == "Arkiv" || copy.table == "Genre")
                     continue;
-                const engine::rowcodec::Slice s = engine::rowcodec::field(row, num);
-                if (s.null)
+                const auto number = engine::rowcodec::intField(row, num);
+                if (!number)
                     continue;
-                const std::int32_t n = engine::rowcodec::intFromPayload(s.bytes);
+                const std::int32_t n = *number;
                 const int last = t.storedRowCount() - 1;
                 if (copy.table != "Lydsam") {
                     // Tracks and musician rows follow their release's new number.
