@@ -1,6 +1,7 @@
 // levyholvi-cli: imports, exports and checks a collection without a window.
 #include "collectionlock.h"
 #include "engine/table.h"
+#include "engine/utf8.h"
 #include "exchange/collectiontables.h"
 #include "exchange/csvtables.h"
 #include "exchange/htmlpage.h"
@@ -13,10 +14,10 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QSet>
 #include <QTextStream>
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <stdexcept>
 #include <unordered_set>
@@ -71,11 +72,30 @@ struct Collection {
     }
 };
 
-std::string dataFolderOf(const QCommandLineParser& parser) {
+// Export and check read a collection that must already be there: a mistyped or unmounted
+// folder would otherwise pass for an empty collection (and an export of it would overwrite a
+// good backup with bare headers).
+void requireCollection(const std::string& folder) {
+    std::error_code ec;
+    if (!std::filesystem::is_directory(folder, ec))
+        throw std::runtime_error("no collection folder '" + folder + "'");
+    for (const store::CollectionTable& t : store::collectionTables())
+        if (std::filesystem::exists(folder + t.fileName, ec) || ec)
+            return; // an unreadable file is reported when the tables are opened
+    throw std::runtime_error("no collection in '" + folder + "': it holds no table file");
+}
+
+enum class Need { Collection, MayCreate };
+
+std::string dataFolderOf(const QCommandLineParser& parser, Need need) {
     if (!parser.isSet(QStringLiteral("data")))
         throw UsageError("--data DIR is needed");
-    const std::string folder =
-        store::dataFolder({parser.value(QStringLiteral("data")).toStdString()}, "");
+    const QString named = parser.value(QStringLiteral("data"));
+    if (named.trimmed().isEmpty())
+        throw UsageError("--data names no folder");
+    const std::string folder = store::dataFolder({named.toStdString()}, "");
+    if (need == Need::Collection)
+        requireCollection(folder);
     takeCollectionLock(QString::fromStdString(folder));
     // A save that a crash interrupted is finished (or undone) before anything is read.
     store::recoverCommit(folder);
@@ -91,7 +111,7 @@ void runImport(const QCommandLineParser& parser, const QStringList& args) {
         throw UsageError("unknown source kind '" + args[1].toStdString() +
                          "' (discogs, musicbrainz, folder or csv)");
     Collection c;
-    c.folder = dataFolderOf(parser);
+    c.folder = dataFolderOf(parser, Need::MayCreate);
     c.openAll();
     exchange::ImportOptions options;
     options.dryRun = parser.isSet(QStringLiteral("dry-run"));
@@ -112,7 +132,7 @@ void runExport(const QCommandLineParser& parser, const QStringList& args) {
     if (args.size() != 3 || (args[1] != u"csv" && args[1] != u"html"))
         throw UsageError("export needs 'csv' and a destination folder, or 'html' and a file");
     Collection c;
-    c.folder = dataFolderOf(parser);
+    c.folder = dataFolderOf(parser, Need::Collection);
     c.openAll();
     if (args[1] == u"html")
         exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, args[2]);
@@ -125,7 +145,7 @@ bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
     if (args.size() != 1)
         throw UsageError("check takes no arguments");
     Collection c;
-    c.folder = dataFolderOf(parser);
+    c.folder = dataFolderOf(parser, Need::Collection);
     const QStringList failures = c.open();
     for (const QString& f : failures)
         std::fprintf(stderr, "levyholvi-cli: %s\n", f.toLocal8Bit().constData());
@@ -156,19 +176,21 @@ bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
             out() << o << Qt::endl;
     }
     if (c.numre.isOpen() && c.musiker.isOpen()) {
-        QSet<QString> titles;
+        // Cut in characters, as the engine cuts a copied title, not in UTF-16 units.
+        std::unordered_set<std::string> titles;
         const int tTitle = c.numre.fieldIndex("NrTitel");
         const int size =
             c.musiker.fields()[static_cast<std::size_t>(c.musiker.fieldIndex("NrTitel"))].size;
         for (int r = 0; r < c.numre.storedRowCount(); ++r)
-            titles.insert(QString::fromUtf8(c.numre.storedText(r, tTitle)).left(size));
+            titles.emplace(engine::utf8::cutToChars(c.numre.storedText(r, tTitle), size));
         QStringList orphans;
         const int mTitle = c.musiker.fieldIndex("NrTitel"), mName = c.musiker.fieldIndex("Musiker");
         for (int r = 0; r < c.musiker.storedRowCount(); ++r) {
-            const QString title = QString::fromUtf8(c.musiker.storedText(r, mTitle));
+            const std::string title = c.musiker.storedText(r, mTitle);
             if (!titles.contains(title))
                 orphans << QStringLiteral("  %1: %2")
-                               .arg(title, QString::fromUtf8(c.musiker.storedText(r, mName)));
+                               .arg(QString::fromStdString(title),
+                                    QString::fromUtf8(c.musiker.storedText(r, mName)));
         }
         out() << QStringLiteral("Muusikkorivejä ilman kappaletta: %1").arg(orphans.size())
               << Qt::endl;

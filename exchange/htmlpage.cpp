@@ -2,12 +2,16 @@
 
 #include "htmlpageassets.h"
 
+#include "engine/utf8.h"
+
 #include <QCryptographicHash>
 #include <QSaveFile>
 
+#include <functional>
 #include <initializer_list>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 
 namespace exchange {
 
@@ -83,35 +87,92 @@ struct Column {
     Kind kind;
 };
 
-enum class Rows { InView, AllStored };
-
 // One JSON array per row of the table, the columns in the given order: the rows the view
-// shows, in its order, or every stored row whatever the filter (the page groups those itself).
-void writeRows(PageOut& out, const engine::Table& table, Rows which,
-               std::initializer_list<Column> columns) {
-    std::vector<std::pair<int, Kind>> fields;
-    for (const Column& c : columns)
-        fields.emplace_back(table.fieldIndex(c.field), c.kind);
+// shows, in its order.
+void writeViewRows(PageOut& out, const engine::Table& table,
+                   std::initializer_list<Column> columns) {
     out.raw("[");
-    const int count = which == Rows::InView ? table.displayRowCount() : table.storedRowCount();
-    for (int row = 0; row < count; ++row) {
+    for (int row = 0; row < table.displayRowCount(); ++row) {
         out.raw(row == 0 ? "\n[" : ",\n[");
         bool first = true;
-        for (const auto& [field, kind] : fields) {
+        for (const Column& c : columns) {
             if (!first)
                 out.raw(",");
             first = false;
-            if (which == Rows::InView)
-                kind == Kind::Number ? out.jsonNumber(table.textAt(row, field))
-                                     : out.jsonString(table.textAt(row, field));
-            else
-                kind == Kind::Number ? out.jsonNumber(table.storedText(row, field))
-                                     : out.jsonString(table.storedTextView(row, field));
+            const std::string text = table.textAt(row, table.fieldIndex(c.field));
+            c.kind == Kind::Number ? out.jsonNumber(text) : out.jsonString(text);
         }
         out.raw("]");
     }
     out.raw("]");
 }
+
+// As writeViewRows, for the stored rows that keep picks, in stored order (the page groups
+// them itself).
+void writeStoredRows(PageOut& out, const engine::Table& table, const std::function<bool(int)>& keep,
+                     std::initializer_list<Column> columns) {
+    std::vector<std::pair<int, Kind>> fields;
+    for (const Column& c : columns)
+        fields.emplace_back(table.fieldIndex(c.field), c.kind);
+    out.raw("[");
+    bool firstRow = true;
+    for (int row = 0; row < table.storedRowCount(); ++row) {
+        if (!keep(row))
+            continue;
+        out.raw(firstRow ? "\n[" : ",\n[");
+        firstRow = false;
+        bool first = true;
+        for (const auto& [field, kind] : fields) {
+            if (!first)
+                out.raw(",");
+            first = false;
+            kind == Kind::Number ? out.jsonNumber(table.storedText(row, field))
+                                 : out.jsonString(table.storedTextView(row, field));
+        }
+        out.raw("]");
+    }
+    out.raw("]");
+}
+
+// What of the other tables belongs to the releases on the page: tracks by their release's
+// number, musician rows by their track's title (as the page links them) and, where the row
+// names one, their release's title. Nothing of a release the user filtered out gets in.
+class PageContents {
+public:
+    PageContents(const engine::Table& lydsam, const engine::Table& numre,
+                 const engine::Table& musiker)
+        : numre_(numre), musiker_(musiker), trackNum_(numre.fieldIndex("Num")),
+          musicianTrack_(musiker.fieldIndex("NrTitel")),
+          musicianRelease_(musiker.fieldIndex("Titel")) {
+        const int num = lydsam.fieldIndex("Num"), titel = lydsam.fieldIndex("Titel");
+        for (int row = 0; row < lydsam.displayRowCount(); ++row) {
+            nums_.insert(lydsam.textAt(row, num));
+            releaseTitles_.emplace(engine::utf8::cutToChars(lydsam.textAt(row, titel), kLink));
+        }
+        const int nrTitel = numre.fieldIndex("NrTitel");
+        for (int row = 0; row < numre.storedRowCount(); ++row)
+            if (hasTrack(row))
+                trackTitles_.insert(
+                    engine::utf8::cutToChars(numre.storedTextView(row, nrTitel), kLink));
+    }
+    bool hasTrack(int storedRow) const {
+        return nums_.contains(numre_.storedText(storedRow, trackNum_));
+    }
+    bool hasMusician(int storedRow) const {
+        if (!trackTitles_.contains(musiker_.storedTextView(storedRow, musicianTrack_)))
+            return false;
+        const std::string_view release = musiker_.storedTextView(storedRow, musicianRelease_);
+        return release.empty() || releaseTitles_.contains(std::string(release));
+    }
+
+private:
+    static constexpr int kLink = 30; // characters of a title that link rows
+    const engine::Table& numre_;
+    const engine::Table& musiker_;
+    int trackNum_, musicianTrack_, musicianRelease_;
+    std::unordered_set<std::string> nums_, releaseTitles_;
+    std::unordered_set<std::string_view> trackTitles_; // views into numre's rows
+};
 
 QByteArray sha256Source(std::string_view text) {
     return QStringLiteral("'sha256-%1'")
@@ -186,35 +247,36 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
 
     // Rows are data blocks: never run, so they need no room in the policy.
     out.raw("<script type=\"application/json\" id=\"lh-releases\">");
-    writeRows(out, lydsam, Rows::InView,
-              {{"Kunstner", Kind::Text},
-               {"Titel", Kind::Text},
-               {"Genre", Kind::Text},
-               {"Media", Kind::Text},
-               {"Forlag", Kind::Text},
-               {"RegNr", Kind::Text},
-               {"Indspillet", Kind::Text},
-               {"Anskaffet", Kind::Text},
-               {"Num", Kind::Number},
-               {"Notater", Kind::Text}});
+    writeViewRows(out, lydsam,
+                  {{"Kunstner", Kind::Text},
+                   {"Titel", Kind::Text},
+                   {"Genre", Kind::Text},
+                   {"Media", Kind::Text},
+                   {"Forlag", Kind::Text},
+                   {"RegNr", Kind::Text},
+                   {"Indspillet", Kind::Text},
+                   {"Anskaffet", Kind::Text},
+                   {"Num", Kind::Number},
+                   {"Notater", Kind::Text}});
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-tracks\">");
-    writeRows(out, numre, Rows::AllStored,
-              {{"Num", Kind::Number},
-               {"Nummer", Kind::Number},
-               {"NrTitel", Kind::Text},
-               {"Kunstner", Kind::Text},
-               {"Komponist", Kind::Text},
-               {"Musiker", Kind::Text},
-               {"KunstnerNotat", Kind::Text},
-               {"KomponistNotat", Kind::Text},
-               {"Notat", Kind::Text},
-               {"RegNr", Kind::Text}});
+    const PageContents contents(lydsam, numre, musiker);
+    writeStoredRows(out, numre, [&](int row) { return contents.hasTrack(row); },
+                    {{"Num", Kind::Number},
+                     {"Nummer", Kind::Number},
+                     {"NrTitel", Kind::Text},
+                     {"Kunstner", Kind::Text},
+                     {"Komponist", Kind::Text},
+                     {"Musiker", Kind::Text},
+                     {"KunstnerNotat", Kind::Text},
+                     {"KomponistNotat", Kind::Text},
+                     {"Notat", Kind::Text},
+                     {"RegNr", Kind::Text}});
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-musicians\">");
-    writeRows(out, musiker, Rows::AllStored,
-              {{"NrTitel", Kind::Text},
-               {"Musiker", Kind::Text},
-               {"Instrument", Kind::Text},
-               {"Notat", Kind::Text}});
+    writeStoredRows(out, musiker, [&](int row) { return contents.hasMusician(row); },
+                    {{"NrTitel", Kind::Text},
+                     {"Musiker", Kind::Text},
+                     {"Instrument", Kind::Text},
+                     {"Notat", Kind::Text}});
     out.raw("</script>\n<script>");
     out.raw(assets::script);
     out.raw("</script>\n</body>\n</html>\n");

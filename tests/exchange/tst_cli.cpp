@@ -46,6 +46,7 @@ private slots:
     void failures_data();
     void failures();
     void refusesWhileTheCollectionIsOpen();
+    void checkCutsTitlesInCharacters();
 };
 
 // Each command's wiring and what it saves; the exact CSV round trip is tst_csvtables'.
@@ -104,6 +105,17 @@ void TestCli::failures_data() {
         << "levyholvi-cli: unknown source kind 'cassette'";
     QTest::newRow("no data folder")
         << QStringList{"export", "csv", "@/out"} << "levyholvi-cli: --data DIR is needed\n";
+    // A mistyped or unmounted folder is no empty collection: nothing is read, made or written.
+    QTest::newRow("export from a missing folder")
+        << QStringList{"export", "csv", "@/backup", "--data", "@/typo"}
+        << "levyholvi-cli: no collection folder '@/typo/'\n";
+    QTest::newRow("web page from a folder without tables")
+        << QStringList{"export", "html", "@/backup/page.html", "--data", "@/unmounted"}
+        << "levyholvi-cli: no collection in '@/unmounted/': it holds no table file\n";
+    QTest::newRow("check of a missing folder") << QStringList{"check", "--data", "@/typo"}
+                                               << "levyholvi-cli: no collection folder '@/typo/'\n";
+    QTest::newRow("empty --data") << QStringList{"import", "csv", "@/backup", "--data", ""}
+                                  << "levyholvi-cli: --data names no folder\n";
     QTest::newRow("a source file that is missing")
         << QStringList{"import", "musicbrainz", "@/x.json", "--data", "@/data"}
         << "levyholvi-cli: @/x.json: cannot be read";
@@ -115,6 +127,10 @@ void TestCli::failures() {
     QTemporaryDir dir;
     write(dir.filePath("bad.csv"), kExport.left(200) + "\r\nKS-9,\"Open,Levy\r\n");
     QDir(dir.path()).mkpath("damaged");
+    QDir(dir.path()).mkpath("unmounted");
+    QDir(dir.path()).mkpath("backup");
+    const QByteArray backup = "Genre,Nr\r\nJazz,1\r\n";
+    write(dir.filePath("backup/Genre.csv"), backup);
     write(dir.filePath("damaged/Numre.dat"), "not a table file");
     for (QString& a : args)
         a.replace("@", dir.path());
@@ -123,16 +139,41 @@ void TestCli::failures() {
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.startsWith(message), qPrintable(r.err));
     QVERIFY(!QFile::exists(dir.filePath("data/Lydsam.dat")));
+    QVERIFY(!QFile::exists(dir.filePath("typo")));
+    QVERIFY(QDir(dir.filePath("unmounted")).isEmpty());
+    QFile kept(dir.filePath("backup/Genre.csv"));
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), backup);
+    QVERIFY(!QFile::exists(dir.filePath("backup/page.html")));
 }
 
 void TestCli::refusesWhileTheCollectionIsOpen() {
     QTemporaryDir dir;
     const store::CollectionLock window(dir.filePath("data").toStdString());
     QVERIFY(window.held());
+    write(dir.filePath("data/Lydsam.dat"), "any table file");
     const Run r = cli({"check", "--data", dir.filePath("data")});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains("Kokoelma on jo avattu toisessa Levyholvi-ikkunassa."),
              qPrintable(r.err));
+}
+
+// The engine cuts a musician row's copy of a track title at 30 characters; a character
+// outside the Basic Multilingual Plane is one of them, not two.
+void TestCli::checkCutsTitlesInCharacters() {
+    QTemporaryDir dir;
+    const QByteArray title = QByteArray(29, 'a') + "\xF0\x9F\x8E\xB5";
+    write(dir.filePath("Lydsam.csv"), "Kunstner,Titel,Genre,Media,Forlag,RegNr,Indspillet,"
+                                      "Anskaffet,Pris,Num,Notater\r\nA,Levy,,CD,,,,,,1,\r\n");
+    write(dir.filePath("Numre.csv"),
+          "Num,Titel,Nummer,NrTitel,Kunstner,Komponist,Musiker,KunstnerNotat,KomponistNotat,"
+          "Notat,RegNr\r\n1,Levy,1," +
+              title + "bc,,,,,,,\r\n");
+    write(dir.filePath("Musiker.csv"), "NrTitel,Musiker,Instrument,Titel,Num,Nummer,Notat\r\n" +
+                                           title + ",Soittaja,,Levy,,,\r\n");
+    QCOMPARE(cli({"import", "csv", dir.path(), "--data", dir.filePath("data")}).status, 0);
+    const Run r = cli({"check", "--data", dir.filePath("data")});
+    QVERIFY2(r.out.contains("Muusikkorivejä ilman kappaletta: 0\n"), qPrintable(r.out));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -34,17 +34,21 @@ struct Collection {
         lydsam.setFloat(lydsam.fieldIndex("Pris"), 987.25);
         lydsam.post();
     }
-    void track(std::optional<int> num, int number, const QString& title) {
+    void track(std::optional<int> num, int number, const QString& title,
+               const QString& notes = {}) {
         numre.append();
+        numre.setText("Notat", notes.toStdString());
         if (num)
             numre.setInteger("Num", *num);
         numre.setInteger("Nummer", number);
         numre.setText("NrTitel", title.toStdString());
         numre.post();
     }
-    void musician(const QString& trackTitle, const QString& name, const QString& instrument) {
+    void musician(const QString& trackTitle, const QString& name, const QString& instrument,
+                  const QString& releaseTitle = {}) {
         musiker.append();
         musiker.setText("NrTitel", trackTitle.toStdString());
+        musiker.setText("Titel", releaseTitle.toStdString());
         musiker.setText("Musiker", name.toStdString());
         musiker.setText("Instrument", instrument.toStdString());
         musiker.post();
@@ -224,12 +228,40 @@ private slots:
         const QString page = readPage(pagePath(dir));
         QCOMPARE(rows(page, "lh-releases").at(0).toArray().at(8).toInt(), 42);
         const QJsonArray tracks = rows(page, "lh-tracks");
-        QCOMPARE(tracks.size(), 2);
+        QCOMPARE(tracks.size(), 1); // not the track of no release
         QCOMPARE(tracks.at(0).toArray().at(0).toInt(), 42);
         QCOMPARE(tracks.at(0).toArray().at(1).toInt(), 1);
-        QVERIFY(tracks.at(1).toArray().at(0).isNull()); // a track of no release
         QVERIFY(!page.contains("987"));
         QVERIFY(page.contains("<p>1 äänite</p>"));
+    }
+
+    // A page of the releases the user narrowed the window to holds nothing of the others,
+    // not even through a track title they share.
+    void onlyTheShownReleasesTracksAndMusicians() {
+        QTemporaryDir dir;
+        Collection c;
+        c.release("A", "Julkinen", "CD", 1);
+        c.release("B", "Salainen levy", "LP", 2);
+        c.track(1, 1, "Intro", "näkyy");
+        c.track(2, 1, "Intro", "ei näy");
+        c.track(2, 2, "Piilossa");
+        c.musician("Intro", "Näkyvä", "piano", "Julkinen");
+        c.musician("Intro", "Nimetön", "basso");
+        c.musician("Intro", "Kätketty", "rummut", "Salainen levy");
+        c.musician("Piilossa", "Kätketty", "laulu", "Salainen levy");
+        c.lydsam.setFilter("Media = 'CD'");
+        c.lydsam.setFiltered(true);
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QString page = readPage(pagePath(dir));
+        const QJsonArray tracks = rows(page, "lh-tracks");
+        QCOMPARE(tracks.size(), 1);
+        QCOMPARE(tracks.at(0).toArray().at(8).toString(), "näkyy");
+        QStringList musicians;
+        for (const auto& m : rows(page, "lh-musicians"))
+            musicians << m.toArray().at(1).toString();
+        QCOMPARE(musicians, QStringList({"Näkyvä", "Nimetön"}));
+        QVERIFY(!page.contains("Salainen") && !page.contains("Piilossa") &&
+                !page.contains("Kätketty"));
     }
 
     void emptyCollectionGivesAWorkingPage() {
