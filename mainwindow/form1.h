@@ -170,6 +170,8 @@ private:
     void watchTableFiles();
     // A message for the user; written to standard error when the session is ending.
     void tell(const QString& text);
+    // The same for an error, which otherwise goes to the error box.
+    void reportError(const QString& message);
     engine::Table& tableNamed(const std::string& name);
     std::string tablePath(const std::string& name) const;
     void showReleaseTotal();

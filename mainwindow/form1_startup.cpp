@@ -128,6 +128,14 @@ void TForm1::tell(const QString& text) {
         dbaware::showMessage(text, this);
 }
 
+void TForm1::reportError(const QString& message) {
+    if (sessionEnding())
+        std::fprintf(stderr, "levyholvi: %s\n",
+                     dbaware::errorBoxText(message).toLocal8Bit().constData());
+    else
+        dbaware::showErrorBox(message, this);
+}
+
 void TForm1::bringInConflictCopies() {
     // Saved at once, so that the copies can be moved away with their rows safely in.
     store::ConflictIntake intake =
@@ -197,7 +205,7 @@ bool TForm1::FormClose() {
         SaveChanges();
     } catch (const std::exception& e) {
         // Nothing is lost: the changes stay pending and the next close tries again.
-        dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+        reportError(QString::fromUtf8(e.what()));
         return false;
     }
     try {
@@ -211,8 +219,8 @@ bool TForm1::FormClose() {
         store::writeSettings(ini, s);
     } catch (const std::exception& e) {
         // The tables are saved; the settings are the smaller loss, and a close asked for by a
-        // signal must end.
-        dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+        // signal must end without waiting for a click.
+        reportError(QString::fromUtf8(e.what()));
     }
     return true;
 }

@@ -28,9 +28,15 @@ CollectionLock::CollectionLock(const std::string& folder) {
     if (fd_ < 0 && writingRefused(errno))
         fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW); // left by an earlier run
     if (fd_ < 0) {
-        if (writingRefused(errno) || errno == ENOENT)
-            return; // ENOENT: no folder to save into; opening the tables reports it
-        throw engine::Error("Cannot lock the collection '" + path + "': " + std::strerror(errno));
+        const int error = errno;
+        // A lock file no one can open (left by another user) in a folder the tables can be
+        // saved into would let two windows save over each other.
+        if (error != ENOENT && ::access(folder.c_str(), W_OK) == 0)
+            throw engine::Error("Cannot lock the collection '" + path +
+                                "': " + std::strerror(error));
+        if (writingRefused(error) || error == ENOENT)
+            return; // a read-only collection; ENOENT: no folder, opening the tables reports it
+        throw engine::Error("Cannot lock the collection '" + path + "': " + std::strerror(error));
     }
     while (::flock(fd_, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR)
