@@ -6,6 +6,7 @@
 
 #include <QSet>
 
+#include <cstdint>
 #include <string_view>
 #include <unordered_set>
 
@@ -177,7 +178,8 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
         const std::string numText = std::to_string(num);
         int nummer = 0;
         for (const TrackRecord& track : rel->tracks) {
-            nummer = track.nummer ? *track.nummer : nummer + 1;
+            // After the highest number there is, the next track shares it.
+            nummer = track.nummer ? *track.nummer : nummer + (nummer < INT32_MAX ? 1 : 0);
             t.numre.append();
             store::linkNewTrack(t.numre, rel->titel, numText);
             t.numre.setInteger("Nummer", nummer);

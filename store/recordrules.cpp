@@ -16,10 +16,11 @@ std::int32_t issueArchiveNumbers(engine::Table& arkiv, const engine::Table& lyds
     std::int32_t n = arkiv.isEmpty() ? 0 : arkiv.asInteger("ArkivNr");
     if (const auto highest = lydsam.maxInteger(lydsam.fieldIndex("Num")))
         n = std::max(n, *highest);
+    // In 64 bits: the last number may be negative (typed by hand) or the highest there is.
+    if (std::int64_t{n} + std::max(count, 1) > INT32_MAX)
+        throw engine::Error("No archive numbers are left");
     if (count < 1)
         return n + 1;
-    if (INT32_MAX - n < count)
-        throw engine::Error("No archive numbers are left");
     const int field = arkiv.fieldIndex("ArkivNr");
     for (int i = 1; i <= count; ++i) {
         arkiv.append();

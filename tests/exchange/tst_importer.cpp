@@ -33,6 +33,7 @@ class TestImporter : public QObject {
 
 private slots:
     void numbersAndLinksFollowTheRecordRules();
+    void trackAfterTheHighestNumber();
     void duplicates_data();
     void duplicates();
     void genresAddedWhenNew();
@@ -69,6 +70,15 @@ void TestImporter::numbersAndLinksFollowTheRecordRules() {
              (QStringList{"Ensimmäinen kappale jonka nimi", "Kevät", "vocals"}));
     // Pending like typed rows, saved at close.
     QVERIFY(c.lydsam.changeCount() > 0 && c.numre.changeCount() > 0);
+}
+
+void TestImporter::trackAfterTheHighestNumber() {
+    TestCollection c;
+    ReleaseRecord a = release("Aino", "Kevät");
+    a.tracks.resize(2);
+    a.tracks[0].nummer = INT32_MAX;
+    exchange::importRecords(c.tables, found({a}));
+    QCOMPARE(TestCollection::column(c.numre, "Nummer"), (QStringList{"2147483647", "2147483647"}));
 }
 
 void TestImporter::duplicates_data() {

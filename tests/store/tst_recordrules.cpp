@@ -1,3 +1,4 @@
+#include "engine/error.h"
 #include "engine/table.h"
 #include "platform/inifile.h"
 #include "store/collection.h"
@@ -63,6 +64,8 @@ private slots:
     void cancelledReleaseConsumesItsNumber();
     void deletedHighestIsNotReused();
     void lostArchiveDoesNotRepeatNumbers();
+    void archiveNumbersAtTheEdges_data();
+    void archiveNumbersAtTheEdges();
     void tracksAreLinkedAndNumbered();
     void unfilteredTrackCountsAllTracks();
     void trackWithoutReleaseIsLinkedToNone();
@@ -103,6 +106,35 @@ void TestRecordRules::lostArchiveDoesNotRepeatNumbers() {
     store::CreateArkivTable(c.arkiv); // as if Arkiv.dat were lost
     QCOMPARE(c.addRelease("C"), 3);
     QCOMPARE(c.archive(), QList<int>{3});
+}
+
+void TestRecordRules::archiveNumbersAtTheEdges_data() {
+    QTest::addColumn<int>("last");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("first"); // 0: none are left
+    QTest::newRow("after a negative number") << -5 << 3 << -4;
+    QTest::newRow("after the lowest number") << INT32_MIN << 2 << INT32_MIN + 1;
+    QTest::newRow("the last one") << INT32_MAX - 1 << 1 << INT32_MAX;
+    QTest::newRow("one too many") << INT32_MAX - 1 << 2 << 0;
+    QTest::newRow("after the highest number") << INT32_MAX << 1 << 0;
+}
+
+void TestRecordRules::archiveNumbersAtTheEdges() {
+    QFETCH(int, last);
+    QFETCH(int, count);
+    QFETCH(int, first);
+    Collection c;
+    c.arkiv.append();
+    c.arkiv.setInteger("ArkivNr", last);
+    c.arkiv.post();
+    if (first == 0) {
+        QVERIFY_THROWS_EXCEPTION(engine::Error,
+                                 store::issueArchiveNumbers(c.arkiv, c.lydsam, count));
+        QCOMPARE(c.archive(), QList<int>{last});
+    } else {
+        QCOMPARE(store::issueArchiveNumbers(c.arkiv, c.lydsam, count), first);
+        QCOMPARE(c.archive().size(), count + 1);
+    }
 }
 
 void TestRecordRules::tracksAreLinkedAndNumbered() {
