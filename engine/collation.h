@@ -11,7 +11,9 @@ namespace engine::collation {
 // "" (the root collation) for C and POSIX.
 std::string localeFromEnvironment();
 
-// Replaces the collation; indices built before keep their old order until rebuilt.
+// Replaces the collation; indices built before keep their old order until rebuilt. Only while
+// no other thread compares: before tables are opened on threads of their own (the collator is
+// replaced under them, not locked), never during a load.
 void setLocale(const std::string& locale);
 std::string locale();
 // Names the locale and the version of its collation rules: orders made under another identity

@@ -188,6 +188,9 @@ public:
     // map (old value to new); returns how many rows changed.
     int renumberChangedRows(int field, const std::unordered_map<std::int32_t, std::int32_t>& map);
     void addStoredRow(std::string_view row);
+    // Takes back every row posted after the first storedRows (an import that failed half way);
+    // outside a bulk load, in browse mode.
+    void removeStoredRowsFrom(int storedRows);
 
     // Between beginBulk and endBulk new rows are posted without being sorted into the indices;
     // endBulk sorts each index once and rebuilds the view, so many rows cost one sort. Meanwhile
@@ -219,6 +222,7 @@ private:
     void rebuildIndex(Index& index);
     bool adoptStoredOrder(Index& index); // the loaded file's order of this index, when valid
     std::string orderKey(const KeyOrder& order) const;
+    bool savedOrderIsSorted(const KeyOrder& order, const tablefile::SavedOrder& saved) const;
     const RowOrder& activeOrder() const;
     bool lessInOrder(const KeyOrder& order, std::uint32_t a, std::uint32_t b) const;
     std::size_t lowerBound(const RowOrder& v, const KeyOrder& order, std::uint32_t row) const;

@@ -184,4 +184,20 @@ void Table::addStoredRow(std::string_view row) {
     notify(Event::Changed);
 }
 
+void Table::removeStoredRowsFrom(int storedRows) {
+    requireOpen();
+    if (state_ != TableState::Browse || bulk_)
+        throw Error("Dataset not in browse mode");
+    if (storedRows >= storedRowCount())
+        return;
+    const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
+    std::vector<std::uint32_t> ids;
+    for (int r = std::max(storedRows, 0); r < storedRowCount(); ++r)
+        ids.push_back(storedId(r));
+    for (const std::uint32_t id : ids)
+        removeRow(id);
+    resyncCurrent(rows_.live(current) ? current : UINT32_MAX, 0);
+    notify(Event::Changed);
+}
+
 } // namespace engine

@@ -1,5 +1,7 @@
 #include "bulkapply.h"
 
+#include <cstdio>
+#include <exception>
 #include <utility>
 
 namespace exchange {
@@ -28,6 +30,7 @@ BulkApply::BulkApply(CollectionTables& t)
     for (engine::Table* table : tables_)
         table->checkBrowseMode();
     for (std::size_t i = 0; i < tables_.size(); ++i) {
+        rowsBefore_[i] = tables_[i]->storedRowCount();
         moveHooks(*tables_[i], hooks_[i]);
         tables_[i]->disableControls();
     }
@@ -47,6 +50,15 @@ BulkApply::~BulkApply() {
         return;
     for (engine::Table* table : tables_)
         table->cancel();
+    for (std::size_t i = 0; i < tables_.size(); ++i) {
+        tables_[i]->endBulk();
+        try {
+            tables_[i]->removeStoredRowsFrom(rowsBefore_[i]);
+        } catch (const std::exception& e) {
+            // Not expected (each table is in browse mode here); never from a destructor.
+            std::fprintf(stderr, "levyholvi: %s\n", e.what());
+        }
+    }
     restore();
 }
 

@@ -4,6 +4,7 @@
 #include "csv.h"
 #include "engine/error.h"
 #include "engine/filter.h"
+#include "engine/rowcodec.h"
 #include "engine/utf8.h"
 #include "store/collection.h"
 
@@ -175,6 +176,13 @@ private:
     std::vector<engine::FieldDef> fields_;
 };
 
+// The rows of one file as the read found them, one blob each (a field's text, or none when
+// empty), so adding them needs no second read of a file that may have changed meanwhile.
+struct FoundRows {
+    std::string bytes;
+    std::vector<std::size_t> ends;
+};
+
 ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
                       const Progress& progress) {
     ImportSummary summary;
@@ -185,15 +193,26 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
     const int totalKb = static_cast<int>(totalBytes / 1024) + 1;
     qint64 doneBytes = 0;
     auto onBytes = [&](qint64 bytes) {
-        return !progress || progress(static_cast<int>((doneBytes + bytes) / 1024 / 2), totalKb);
+        return !progress || progress(static_cast<int>((doneBytes + bytes) / 1024), totalKb);
     };
     std::array<int, 5> counts{};
+    std::array<FoundRows, 5> found;
     // First every file is read and checked; only then is anything added.
     for (std::size_t i = 0; i < tables.size(); ++i) {
         TableFile file(csvPath(folder, tables[i]), tableNamed(t, tables[i].name));
         if (!file.exists())
             continue;
-        counts[i] = file.read(summary.cut, onBytes, [](const auto&, int) {});
+        std::vector<engine::rowcodec::Payload> payloads;
+        counts[i] =
+            file.read(summary.cut, onBytes, [&](const std::vector<std::string>& values, int) {
+                if (dryRun)
+                    return;
+                payloads.clear();
+                for (const std::string& v : values)
+                    payloads.emplace_back(v.empty() ? engine::rowcodec::Payload() : v);
+                found[i].bytes += engine::rowcodec::encode(payloads);
+                found[i].ends.push_back(found[i].bytes.size());
+            });
         if (counts[i] < 0) {
             summary.cancelled = true;
             return summary;
@@ -204,27 +223,28 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
     summary.tracks = counts[2];
     summary.genres = counts[3];
     summary.musicians = counts[4];
-    if (dryRun || (progress && !progress(totalKb / 2, totalKb))) {
+    // The last chance to cancel. From here on nothing lets events through (no progress), so
+    // nothing (a close asked for by the session, say) runs while rows are being added.
+    if (dryRun || (progress && !progress(totalKb, totalKb))) {
         summary.cancelled = !dryRun;
         return summary;
     }
     BulkApply bulk(t);
-    int ignored = 0;
     for (std::size_t i = 0; i < tables.size(); ++i) {
         engine::Table& target = tableNamed(t, tables[i].name);
-        TableFile file(csvPath(folder, tables[i]), target);
-        if (!file.exists())
-            continue;
-        file.read(ignored, {}, [&](const std::vector<std::string>& values, int) {
+        const int fields = target.fieldCount();
+        std::size_t start = 0;
+        for (const std::size_t end : found[i].ends) {
+            const auto values = engine::rowcodec::decode(
+                std::string_view(found[i].bytes).substr(start, end - start), fields);
+            start = end;
             target.append();
-            for (std::size_t f = 0; f < values.size(); ++f)
-                if (!values[f].empty())
-                    target.setText(static_cast<int>(f), values[f]);
+            for (int f = 0; f < fields; ++f)
+                if (const auto& v = values[static_cast<std::size_t>(f)])
+                    target.setText(f, *v);
             target.post();
-        });
-        doneBytes += file.size();
-        if (progress)
-            progress(static_cast<int>(doneBytes / 1024 / 2), totalKb);
+        }
+        found[i] = {}; // its memory back before the next table's rows take theirs
     }
     bulk.finish();
     return summary;

@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "sessionend.h"
 
 #include "store/collection.h"
 
@@ -405,6 +406,12 @@ int TForm1::activePageNumber() const {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
+    if (importing_) {
+        // A save now would hold half an import; the close comes when the import is over.
+        closeAfterImport_ = sessionEnding() ? CloseAsked::BySession : CloseAsked::ByUser;
+        event->ignore();
+        return;
+    }
     bool mayClose = false;
     dbaware::guarded([&] { mayClose = FormClose(); }, this);
     if (mayClose)

@@ -127,6 +127,8 @@ public:
     };
     // Replaces the file and folder dialogs (tests): nothing for cancel. Empty: the dialogs.
     static std::function<std::optional<ImportChoice>(exchange::Source)> importChooser;
+    // How long an import runs before its progress shows (tests shorten it).
+    static int importProgressDelayMs;
     void TuoDiscogs1Click();
     void TuoMusicBrainz1Click();
     void TuoKansio1Click();
@@ -154,6 +156,8 @@ private:
     void connectHandlers();
     void createImportMenu();
     void importFrom(exchange::Source source);
+    // Reads the source and adds what it holds, showing progress with Cancel.
+    exchange::ImportSummary runImport(exchange::Source source, const ImportChoice& choice);
     std::optional<ImportChoice> chooseImportSource(exchange::Source source);
     void createExportMenu();
     QString chooseExportPath(const QString& caption, const QString& suggested,
@@ -199,6 +203,12 @@ private:
     std::unique_ptr<store::CollectionFiles> files_; // the versions held, the save, the merge
     store::TableWatch* watch_ = nullptr;
     bool openElsewhere_ = false;
+    // An import under way holds a close back until it has ended or been taken back.
+    enum class CloseAsked { No, ByUser, BySession };
+    bool importing_ = false;
+    QString lastImportFolder_; // for the next import's dialog, this session
+
+    CloseAsked closeAfterImport_ = CloseAsked::No;
     std::map<engine::Table*, RowValues> ruleFilled_;
     bool selectingPage_ = false;
     int shownPage_ = -1; // the page whose switch has finished; another while one is under way

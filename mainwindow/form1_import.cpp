@@ -4,14 +4,23 @@
 
 #include "dbaware/errorbox.h"
 #include "exchange/collectiontables.h"
+#include "sessionend.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QMenu>
 #include <QProgressDialog>
+#include <QScopeGuard>
+#include <QStandardPaths>
+#include <QTimer>
+
+#include <utility>
 
 std::function<std::optional<TForm1::ImportChoice>(exchange::Source)> TForm1::importChooser;
+int TForm1::importProgressDelayMs = 500;
 
 void TForm1::createImportMenu() {
     auto* Tuo1 = new QMenu(QStringLiteral("&Tuo"), Filer1);
@@ -58,11 +67,17 @@ void TForm1::TuoCsv1Click() {
 std::optional<TForm1::ImportChoice> TForm1::chooseImportSource(exchange::Source source) {
     if (importChooser)
         return importChooser(source);
+    // Where the last import came from, else where a browser puts what it fetches.
+    QString start = lastImportFolder_;
+    if (start.isEmpty() || !QFileInfo(start).isDir())
+        start = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    if (!QFileInfo(start).isDir())
+        start = QDir::homePath();
     ImportChoice choice;
     switch (source) {
     case exchange::Source::Discogs: {
         // Qt's own dialog, so the folder choice can sit in it.
-        QFileDialog dialog(this, QStringLiteral("Discogs-kokoelma"), QString(),
+        QFileDialog dialog(this, QStringLiteral("Discogs-kokoelma"), start,
                            QStringLiteral("CSV (*.csv);;* (*)"));
         dialog.setOption(QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::ExistingFile);
@@ -73,22 +88,24 @@ std::optional<TForm1::ImportChoice> TForm1::chooseImportSource(exchange::Source 
             return std::nullopt;
         choice.path = dialog.selectedFiles().front();
         choice.folderAsGenre = folderAsGenre->isChecked();
-        return choice;
+        break;
     }
     case exchange::Source::MusicBrainz:
-        choice.path =
-            QFileDialog::getOpenFileName(this, QStringLiteral("MusicBrainz-julkaisu"), QString(),
-                                         QStringLiteral("JSON (*.json);;* (*)"));
+        choice.path = QFileDialog::getOpenFileName(this, QStringLiteral("MusicBrainz-julkaisu"),
+                                                   start, QStringLiteral("JSON (*.json);;* (*)"));
         break;
     case exchange::Source::Folder:
-        choice.path = QFileDialog::getExistingDirectory(this, QStringLiteral("Musiikkikansio"));
+        choice.path =
+            QFileDialog::getExistingDirectory(this, QStringLiteral("Musiikkikansio"), start);
         break;
     case exchange::Source::Csv:
-        choice.path = QFileDialog::getExistingDirectory(this, QStringLiteral("CSV-taulut"));
+        choice.path = QFileDialog::getExistingDirectory(this, QStringLiteral("CSV-taulut"), start);
         break;
     }
     if (choice.path.isEmpty())
         return std::nullopt;
+    // A file's folder; a chosen folder's parent, where its neighbours are.
+    lastImportFolder_ = QFileInfo(choice.path).absolutePath();
     return choice;
 }
 
@@ -96,15 +113,38 @@ void TForm1::importFrom(exchange::Source source) {
     const std::optional<ImportChoice> choice = chooseImportSource(source);
     if (!choice)
         return;
+    const exchange::ImportSummary summary = runImport(source, *choice);
+    if (summary.cancelled)
+        return; // nothing was added
+    showReleaseTotal();
+    dbaware::showMessage(exchange::summaryText(summary), this);
+}
+
+exchange::ImportSummary TForm1::runImport(exchange::Source source, const ImportChoice& choice) {
+    importing_ = true;
+    const auto closeWhenAsked = qScopeGuard([this] {
+        importing_ = false;
+        // After the import, its summary or its error; a session's close dismisses those.
+        switch (std::exchange(closeAfterImport_, CloseAsked::No)) {
+        case CloseAsked::No:
+            break;
+        case CloseAsked::ByUser:
+            QTimer::singleShot(0, this, &QWidget::close);
+            break;
+        case CloseAsked::BySession:
+            QTimer::singleShot(0, this, [this] { closeForSessionEnd(this); });
+            break;
+        }
+    });
     // Shown only when the import takes longer than half a second.
     QProgressDialog progress(QStringLiteral("Tuodaan..."), QStringLiteral("Peruuta"), 0, 1, this);
     progress.setWindowTitle(QStringLiteral("Levyholvi"));
     progress.setWindowModality(Qt::WindowModal);
-    progress.setMinimumDuration(500);
+    progress.setMinimumDuration(importProgressDelayMs);
     progress.setAutoReset(false);
     progress.setAutoClose(false);
     exchange::ImportOptions options;
-    options.folderAsGenre = choice->folderAsGenre;
+    options.folderAsGenre = choice.folderAsGenre;
     options.progress = [&progress](int done, int total) {
         progress.setMaximum(std::max(total, 1));
         progress.setValue(std::min(done, std::max(total, 1)));
@@ -113,10 +153,7 @@ void TForm1::importFrom(exchange::Source source) {
     exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
                                       MusikerDataSet};
     const exchange::ImportSummary summary =
-        exchange::importFrom(source, choice->path, tables, options);
+        exchange::importFrom(source, choice.path, tables, options);
     progress.close();
-    if (summary.cancelled)
-        return; // nothing was added
-    showReleaseTotal();
-    dbaware::showMessage(exchange::summaryText(summary), this);
+    return summary;
 }

@@ -530,20 +530,22 @@ void TestTableFile::savedIndexOrders_data() {
     QTest::addColumn<QString>("change"); // made to the saved order of the index, checksum mended
     QTest::addColumn<bool>("sortedAgain");
     QTest::newRow("as saved") << QString() << true;
-    QTest::newRow("reversed, still every row once") << QStringLiteral("reversed") << false;
+    QTest::newRow("two equal keys swapped, still in order") << QStringLiteral("tie") << false;
+    QTest::newRow("reversed: every row once, out of order") << QStringLiteral("reversed") << true;
     QTest::newRow("a row twice") << QStringLiteral("twice") << true;
     QTest::newRow("a place past the last row") << QStringLiteral("outside") << true;
     QTest::newRow("ordered under another collation") << QStringLiteral("collation") << true;
 }
 
 // A saved index order is taken as it stands, so a load need not sort; one that does not hold
-// every row once, or was made under other collation rules, is sorted afresh. Each change below
-// also reverses the saved order, which shows whether it was taken.
+// every row once, is out of order, or was made under other collation rules, is sorted afresh.
+// Each change but the tie also reverses the saved order; the tie's two rows differ outside the
+// key, which shows whether it was taken.
 void TestTableFile::savedIndexOrders() {
     QFETCH(QString, change);
     QFETCH(bool, sortedAgain);
     Table t;
-    t.create({{"Nr", I, 0}, {"Nimi", S, 20}});
+    t.create({{"Nr", I, 0}, {"Nimi", S, 20}, {"Muu", I, 0}});
     t.addIndex("Nimi", "Nimi;Nr");
     t.setActiveIndex("Nimi");
     for (int i = 0; i < 1500; ++i) { // blocks of the order split on the way
@@ -555,6 +557,12 @@ void TestTableFile::savedIndexOrders() {
     for (int i = 0; i < 200; ++i) {
         t.moveTo(i * 5);
         t.deleteRecord();
+    }
+    for (int muu : {1, 2}) {
+        t.insert();
+        t.setText(1, "tasan");
+        t.setInteger(2, muu);
+        t.post();
     }
     const Rows sorted = rowsOf(t);
     QTemporaryDir dir;
@@ -569,7 +577,17 @@ void TestTableFile::savedIndexOrders() {
     const std::size_t rows = sorted.size();
     QCOMPARE(bytes.size(), keyEnd + 4 * rows + 4);
     auto place = [&](std::size_t i) { return bytes.substr(keyEnd + 4 * i, 4); };
-    if (!change.isEmpty()) {
+    Rows want = sorted;
+    if (change == QLatin1String("tie")) {
+        const auto tie = std::find_if(sorted.begin(), sorted.end(),
+                                      [](const auto& row) { return row[1] == "tasan"; });
+        const std::size_t at = static_cast<std::size_t>(tie - sorted.begin());
+        const std::string first = place(at);
+        bytes.replace(keyEnd + 4 * at, 4, place(at + 1));
+        bytes.replace(keyEnd + 4 * (at + 1), 4, first);
+        bytes = withChecksum(bytes);
+        std::swap(want[at], want[at + 1]);
+    } else if (!change.isEmpty()) {
         std::string reversed;
         for (std::size_t i = rows; i-- > 0;)
             reversed += place(i);
@@ -587,9 +605,8 @@ void TestTableFile::savedIndexOrders() {
     loaded.load(path);
     loaded.addIndex("Nimi", "Nimi;Nr");
     loaded.setActiveIndex("Nimi");
-    Rows want = sorted;
-    if (!sortedAgain)
-        std::reverse(want.begin(), want.end());
+    if (sortedAgain)
+        want = sorted;
     COMPARE_ROWS(rowsOf(loaded), want);
 }
 
