@@ -4,6 +4,9 @@
 #   cd build/release && cpack
 # gives build/release/levyholvi_<version>_amd64.deb.
 include(GNUInstallDirs)
+# Folders as Debian has them whatever the builder's umask.
+set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                                                GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 # Installing needs only the programs, not the tests and benchmarks of "all".
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
@@ -44,6 +47,15 @@ foreach(page levyholvi levyholvi-cli)
     install(FILES ${_gen}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 
+# Debian wants the licence and the changelog in the package's doc folder (its own name, not
+# CMAKE_INSTALL_DOCDIR's "Levyholvi"); a native package's changelog is changelog.gz.
+set(_docdir ${CMAKE_INSTALL_DATADIR}/doc/levyholvi)
+install(FILES ${_data}/debian/copyright DESTINATION ${_docdir})
+configure_file(${_data}/debian/changelog ${_gen}/changelog COPYONLY)
+execute_process(COMMAND ${LEVYHOLVI_GZIP} -9 -n -c ${_gen}/changelog
+                OUTPUT_FILE ${_gen}/changelog.gz COMMAND_ERROR_IS_FATAL ANY)
+install(FILES ${_gen}/changelog.gz DESTINATION ${_docdir})
+
 # The sample collection, to import with: levyholvi-cli import csv <this folder> --data DIR
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/samples/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/levyholvi/samples FILES_MATCHING PATTERN "*.csv")
@@ -60,9 +72,9 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT) # levyholvi_<version>_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Levyholvi <levyholvi@example.org>")
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://levyholvi.example.org")
+# The synopsis is CPACK_PACKAGE_DESCRIPTION_SUMMARY; cpack puts it in front of this.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "database for a private music collection\n\
-Levyholvi keeps releases on CD, MiniDisc, LP, cassette, single and 78, their\n\
+    "Levyholvi keeps releases on CD, MiniDisc, LP, cassette, single and 78, their\n\
 tracks, the musicians who play on them and a list of genres. It sorts,\n\
 selects, searches and prints the collection, and exports it as CSV tables or\n\
 as one self-contained web page. Captions are in Finnish.")
