@@ -139,8 +139,9 @@ public:
                 v.clear();
             for (std::size_t c = 0; c < column.size(); ++c) {
                 const engine::FieldDef& def = fields_[static_cast<std::size_t>(column[c])];
+                // The ' that kept a spreadsheet from running the text as a formula.
                 if (engine::isTextType(def.type) &&
-                    csv::withoutFormulaGuard(record[c]).size() != record[c].size())
+                    csv::withoutFormulaGuard(record[c]).size() < record[c].size())
                     record[c].erase(0, 1);
                 check(reader, def, record[c], cut);
                 values[static_cast<std::size_t>(column[c])] = std::move(record[c]);

@@ -119,11 +119,12 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
         const auto in = [&](const auto& lines, const auto& keys) {
             return (!line.empty() && lines.contains(line)) || keys.contains(key);
         };
-        if (in(sourceLines, releaseKeys) || in(takenLines, takenKeys)) {
+        const bool inCollection = in(sourceLines, releaseKeys);
+        if (inCollection || in(takenLines, takenKeys)) {
             ++summary.skipped;
-            summary.notes.push_back((in(sourceLines, releaseKeys) ? "Already in the collection: "
-                                                                  : "Twice in the source: ") +
-                                    rel.kunstner + " - " + rel.titel);
+            summary.notes.push_back(
+                (inCollection ? "Already in the collection: " : "Twice in the source: ") +
+                rel.kunstner + " - " + rel.titel);
             continue;
         }
         if (!line.empty())

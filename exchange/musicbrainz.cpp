@@ -128,7 +128,7 @@ private:
             QString name = string(credit, ci, u"name"_s);
             if (name.isEmpty())
                 name = artistName(credit, ci);
-            // The join phrase keeps its spaces: " & ".
+            // The join phrase keeps its spaces (" & "); string() only checks its type here.
             const QJsonValue join = credit.value(u"joinphrase"_s);
             string(join, child(ci, u"joinphrase"_s));
             text += name + join.toString();
