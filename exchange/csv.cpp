@@ -2,13 +2,42 @@
 
 #include "records.h"
 
+#include "engine/utf8.h"
+
 #include <QIODevice>
+#include <QStringDecoder>
 
 namespace exchange::csv {
 
 namespace {
 
 constexpr qint64 kChunk = 1 << 20;
+
+struct Bytes {
+    bool pastAscii = false;
+    bool utf8Sequence = false; // a valid sequence of more than one byte
+    bool invalid = false;
+};
+
+Bytes classify(const std::vector<std::string>& fields) {
+    Bytes b;
+    for (const std::string& f : fields) {
+        const char* p = f.data();
+        const char* end = p + f.size();
+        while (p < end) {
+            const char32_t c = engine::utf8::decode(p, end);
+            if (c < 0x80)
+                continue;
+            b.pastAscii = true;
+            // decode gives a byte of no valid sequence as 0xDC00 + byte.
+            if (c >= 0xDC80 && c <= 0xDCFF)
+                b.invalid = true;
+            else
+                b.utf8Sequence = true;
+        }
+    }
+    return b;
+}
 
 } // namespace
 
@@ -42,8 +71,10 @@ bool Reader::next(std::vector<std::string>& fields) {
         started_ = true;
         while (buffer_.size() - pos_ < 3 && fill()) {
         }
-        if (std::string_view(buffer_).substr(pos_, 3) == "\xEF\xBB\xBF")
+        if (std::string_view(buffer_).substr(pos_, 3) == "\xEF\xBB\xBF") {
             take(), take(), take();
+            encoding_ = Encoding::Utf8;
+        }
     }
     // Blank lines carry no record.
     for (int c = peek(); c == '\n' || c == '\r'; c = peek()) {
@@ -104,8 +135,43 @@ bool Reader::next(std::vector<std::string>& fields) {
             take();
             ++lineNo_;
         }
+        decode(fields);
         return true;
     }
+}
+
+// Lines before the first one past ASCII read the same in either encoding, so the file can be
+// read on without going back.
+void Reader::decode(std::vector<std::string>& fields) {
+    if (encoding_ != Encoding::Windows1252) {
+        const Bytes b = classify(fields);
+        if (b.invalid && (encoding_ == Encoding::Utf8 || b.utf8Sequence))
+            fail(recordLine_, QStringLiteral("not UTF-8"));
+        if (b.invalid) {
+            windows1252_ = QStringDecoder("windows-1252", QStringDecoder::Flag::Stateless);
+            if (!windows1252_.isValid())
+                fail(recordLine_, QStringLiteral("not UTF-8"));
+            encoding_ = Encoding::Windows1252;
+        } else if (b.pastAscii) {
+            encoding_ = Encoding::Utf8;
+        }
+    }
+    if (encoding_ != Encoding::Windows1252)
+        return;
+    for (std::string& f : fields) {
+        const QString text = windows1252_.decode(QByteArrayView(f.data(), qsizetype(f.size())));
+        f = text.toStdString();
+    }
+}
+
+bool needsFormulaGuard(std::string_view text) {
+    const std::size_t i = text.find_first_not_of('\'');
+    return i != std::string_view::npos &&
+           std::string_view("=+-@\t\r").find(text[i]) != std::string_view::npos;
+}
+
+std::string_view withoutFormulaGuard(std::string_view cell) {
+    return cell.starts_with('\'') && needsFormulaGuard(cell) ? cell.substr(1) : cell;
 }
 
 void appendField(std::string& out, std::string_view field, bool onlyField) {

@@ -15,6 +15,7 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <unordered_map>
 
 namespace exchange {
@@ -64,9 +65,13 @@ void writeTable(const engine::Table& t, const QString& path, int& done, int tota
         for (int f = 0; f < fields; ++f) {
             if (f > 0)
                 out.push_back(',');
-            if (engine::isTextType(t.fields()[static_cast<std::size_t>(f)].type))
-                csv::appendField(out, t.storedTextView(r, f), fields == 1);
-            else
+            if (engine::isTextType(t.fields()[static_cast<std::size_t>(f)].type)) {
+                const std::string_view text = t.storedTextView(r, f);
+                if (csv::needsFormulaGuard(text))
+                    csv::appendField(out, "'" + std::string(text), fields == 1);
+                else
+                    csv::appendField(out, text, fields == 1);
+            } else
                 csv::appendField(out, t.storedText(r, f), fields == 1);
         }
         out.append(csv::kLineEnd);
@@ -92,6 +97,12 @@ public:
 
     bool exists() const { return file_.exists(); }
     qint64 size() const { return file_.size(); }
+    // The note for the summary when the last read converted the file from Windows-1252.
+    std::optional<std::string> conversionNote() const {
+        if (!fromWindows1252_)
+            return std::nullopt;
+        return QFileInfo(file_).fileName().toStdString() + ": not UTF-8, read as Windows-1252";
+    }
 
     // Calls row(values, line) for each row; returns how many there were. cut counts values
     // longer than their field.
@@ -129,6 +140,10 @@ public:
                 v.clear();
             for (std::size_t c = 0; c < column.size(); ++c) {
                 const engine::FieldDef& def = fields_[static_cast<std::size_t>(column[c])];
+                // The ' that kept a spreadsheet from running the text as a formula.
+                if (engine::isTextType(def.type) &&
+                    csv::withoutFormulaGuard(record[c]).size() < record[c].size())
+                    record[c].erase(0, 1);
                 check(reader, def, record[c], cut);
                 values[static_cast<std::size_t>(column[c])] = std::move(record[c]);
             }
@@ -137,6 +152,7 @@ public:
             if (onBytes && (rows & 1023) == 0 && !onBytes(reader.bytesRead()))
                 return -1;
         }
+        fromWindows1252_ = reader.fromWindows1252();
         file_.close();
         return rows;
     }
@@ -174,6 +190,7 @@ private:
 
     QFile file_;
     std::vector<engine::FieldDef> fields_;
+    bool fromWindows1252_ = false;
 };
 
 // The rows of one file as the read found them, one blob each (a field's text, or none when
@@ -216,6 +233,10 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
         if (counts[i] < 0) {
             summary.cancelled = true;
             return summary;
+        }
+        if (const auto note = file.conversionNote()) {
+            summary.fromWindows1252 = true;
+            summary.notes.push_back(*note);
         }
         doneBytes += file.size();
     }
@@ -283,7 +304,8 @@ ReadResult readCsvTables(const QString& folder, const CollectionTables& t) {
                     std::string_view name) -> const std::string& {
         return values[static_cast<std::size_t>(table.fieldIndex(name))];
     };
-    std::unordered_map<std::string, std::size_t> releaseOfNum;
+    // By number, as the files may write "07" or " 7" for 7.
+    std::unordered_map<std::int32_t, std::size_t> releaseOfNum;
     TableFile lydsam(csvPath(folder, lydsamDef), t.lydsam);
     if (lydsam.exists())
         lydsam.read(cut, {}, [&](const std::vector<std::string>& v, int) {
@@ -299,7 +321,7 @@ ReadResult readCsvTables(const QString& folder, const CollectionTables& t) {
             if (double d = 0; engine::parseCurrency(field(t.lydsam, v, "Pris"), d))
                 rel.pris = d;
             rel.notater = field(t.lydsam, v, "Notater");
-            if (const std::string& num = field(t.lydsam, v, "Num"); !num.empty())
+            if (std::int32_t num = 0; engine::parseInteger(field(t.lydsam, v, "Num"), num))
                 releaseOfNum.try_emplace(num, result.releases.size());
             result.releases.push_back(std::move(rel));
         });
@@ -310,9 +332,10 @@ ReadResult readCsvTables(const QString& folder, const CollectionTables& t) {
     if (numre.exists())
         numre.read(cut, {}, [&](const std::vector<std::string>& v, int line) {
             std::int32_t num = 0;
-            engine::parseInteger(field(t.numre, v, "Num"), num);
-            const auto release = releaseOfNum.find(std::to_string(num));
-            if (field(t.numre, v, "Num").empty() || release == releaseOfNum.end()) {
+            const auto release = engine::parseInteger(field(t.numre, v, "Num"), num)
+                                     ? releaseOfNum.find(num)
+                                     : releaseOfNum.end();
+            if (release == releaseOfNum.end()) {
                 ++result.skipped;
                 result.notes.push_back("Numre.csv line " + std::to_string(line) +
                                        ": no release has the Num of track '" +
@@ -369,6 +392,11 @@ ReadResult readCsvTables(const QString& folder, const CollectionTables& t) {
         genre.read(cut, {}, [&](const std::vector<std::string>& v, int) {
             result.genres.push_back(field(t.genre, v, "Genre"));
         });
+    for (const TableFile* file : {&lydsam, &numre, &musiker, &genre})
+        if (const auto note = file->conversionNote()) {
+            result.fromWindows1252 = true;
+            result.notes.push_back(*note);
+        }
     return result;
 }
 

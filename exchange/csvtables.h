@@ -8,7 +8,10 @@
 
 // The five tables as CSV files, one per table (Lydsam.csv, Arkiv.csv, Numre.csv, Genre.csv,
 // Musiker.csv): the field names as header, the rows in the order they were added, prices as
-// plain decimals with a point, UTF-8, RFC 4180 with CRLF line ends.
+// plain decimals with a point, UTF-8, RFC 4180 with CRLF line ends. A text value a spreadsheet
+// would run as a formula (one that starts with =, +, -, @, a tab or a carriage return, after
+// any 's) is written with a ' before it, and reading takes exactly that ' off again; numbers
+// such as -5 are written as they are. Reading takes a file that is not UTF-8 as Windows-1252.
 namespace exchange {
 
 // Writes the five files into folder (made when missing), each replaced in one step.

@@ -185,6 +185,10 @@ ReadResult readDiscogs(QIODevice& in, const QString& name, const DiscogsOptions&
         rel.notater = std::move(notes);
         result.releases.push_back(std::move(rel));
     }
+    if (reader.fromWindows1252()) {
+        result.fromWindows1252 = true;
+        result.notes.push_back(name.toStdString() + ": not UTF-8, read as Windows-1252");
+    }
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include "bulkapply.h"
 #include "engine/utf8.h"
+#include "store/datetext.h"
 #include "store/recordrules.h"
 
 #include <QSet>
@@ -16,9 +17,12 @@ namespace {
 
 constexpr int kProgressStep = 256;
 
-// Names compare as the collection's indices do: letter case aside.
+// Names compare as the collection's indices do: letter case aside. Composed and decomposed
+// letters (macOS names files decomposed) are the same name.
 QString folded(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toCaseFolded();
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()))
+        .normalized(QString::NormalizationForm_C)
+        .toCaseFolded();
 }
 
 std::string_view cut(std::string_view s, int size) {
@@ -28,6 +32,12 @@ std::string_view cut(std::string_view s, int size) {
 QString releaseKey(std::string_view kunstner, std::string_view titel, std::string_view regNr) {
     return folded(cut(kunstner, 30)) + QChar(u'\x1f') + folded(cut(titel, 30)) + QChar(u'\x1f') +
            folded(cut(regNr, 15));
+}
+
+// Sources give dates as ISO; the collection holds them as the window shows them.
+std::string acquired(const std::string& date) {
+    const QDate d = QDate::fromString(QString::fromStdString(date), Qt::ISODate);
+    return date.size() == 10 && d.isValid() ? store::dateText(d).toStdString() : date;
 }
 
 int countCuts(const engine::Table& t, std::string_view field, std::string_view value) {
@@ -45,6 +55,8 @@ QString summaryText(const ImportSummary& s) {
                        .arg(s.skipped);
     if (s.cut > 0)
         text += QStringLiteral("\n%1 liian pitkää arvoa lyhennetty kentän pituuteen").arg(s.cut);
+    if (s.fromWindows1252)
+        text += QStringLiteral("\nLähde ei ollut UTF-8:aa; teksti luettu Windows-1252-merkistönä");
     return text;
 }
 
@@ -63,10 +75,11 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
     ImportSummary summary;
     summary.skipped = found.skipped;
     summary.notes = found.notes;
+    summary.fromWindows1252 = found.fromWindows1252;
 
-    // What the collection holds already.
-    std::unordered_set<std::string> sourceLines;
-    QSet<QString> releaseKeys;
+    // What the collection holds already, and what this import has taken.
+    std::unordered_set<std::string> sourceLines, takenLines;
+    QSet<QString> releaseKeys, takenKeys;
     if (!found.releases.empty()) {
         const int fK = t.lydsam.fieldIndex("Kunstner"), fT = t.lydsam.fieldIndex("Titel"),
                   fR = t.lydsam.fieldIndex("RegNr"), fN = t.lydsam.fieldIndex("Notater");
@@ -103,13 +116,21 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
         }
         const ReleaseRecord& rel = found.releases[static_cast<std::size_t>(i)];
         const std::string line = sourceLine(rel.notater);
-        if ((!line.empty() && sourceLines.contains(line)) ||
-            releaseKeys.contains(releaseKey(rel.kunstner, rel.titel, rel.regNr))) {
+        const QString key = releaseKey(rel.kunstner, rel.titel, rel.regNr);
+        const auto in = [&](const auto& lines, const auto& keys) {
+            return (!line.empty() && lines.contains(line)) || keys.contains(key);
+        };
+        const bool inCollection = in(sourceLines, releaseKeys);
+        if (inCollection || in(takenLines, takenKeys)) {
             ++summary.skipped;
-            summary.notes.push_back("Already in the collection: " + rel.kunstner + " - " +
-                                    rel.titel);
+            summary.notes.push_back(
+                (inCollection ? "Already in the collection: " : "Twice in the source: ") +
+                rel.kunstner + " - " + rel.titel);
             continue;
         }
+        if (!line.empty())
+            takenLines.insert(line);
+        takenKeys.insert(key);
         take.push_back(&rel);
         ++summary.releases;
         for (const auto& [field, value] : {std::pair{"Kunstner", &rel.kunstner},
@@ -168,7 +189,7 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
         t.lydsam.setText("Forlag", rel->forlag);
         t.lydsam.setText("RegNr", rel->regNr);
         t.lydsam.setText("Indspillet", rel->indspillet);
-        t.lydsam.setText("Anskaffet", rel->anskaffet);
+        t.lydsam.setText("Anskaffet", acquired(rel->anskaffet));
         if (rel->pris)
             t.lydsam.setFloat(fPris, *rel->pris);
         t.lydsam.setInteger("Num", num);

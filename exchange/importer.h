@@ -23,10 +23,12 @@ struct ImportSummary {
     int skipped = 0; // entries the source left out plus releases already in the collection
     int cut = 0;     // values cut to their field's size
     bool cancelled = false;
+    bool fromWindows1252 = false;   // the source was not UTF-8 and was converted
     std::vector<std::string> notes; // why entries were skipped, one line each
 };
 
-// "n levyä, m kappaletta, k muusikkoa tuotu; s ohitettu", and a line on cut values when any.
+// "n levyä, m kappaletta, k muusikkoa tuotu; s ohitettu", and a line each on cut values and on
+// a converted source when there are any.
 QString summaryText(const ImportSummary& s);
 
 // Checks everything, then (unless dryRun) adds it all in one step: each new release takes the

@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QJsonParseError>
 #include <QJsonValue>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include <algorithm>
@@ -27,6 +28,15 @@ std::string utf8(const QString& s) {
     return s.toStdString();
 }
 
+// Video and file carriers: their tracks are no sound recordings to shelve.
+bool isSoundCarrier(const QString& format) {
+    static const QRegularExpression other(
+        u"^(DVD|DVD-Video|Blu-ray|Blu-ray-R|HD-DVD|VHS|Betamax|LaserDisc|VCD|SVCD|UMD|"
+        "Digital Media|Download Card|USB Flash Drive)$"_s,
+        QRegularExpression::CaseInsensitiveOption);
+    return !other.match(format).hasMatch();
+}
+
 // Walks the document with the JSON path of every value at hand, so that a value of the wrong
 // type can be reported where it is. A missing or null value counts as empty; any other value
 // must have the expected type.
@@ -44,10 +54,10 @@ public:
             const QJsonArray releases = array(top, path, u"releases"_s);
             for (qsizetype i = 0; i < releases.size(); ++i) {
                 const QString at = index(path, i);
-                result.releases.push_back(release(object(releases.at(i), at), at));
+                release(object(releases.at(i), at), at, result);
             }
         } else {
-            result.releases.push_back(release(top, QString()));
+            release(top, QString(), result);
         }
         return result;
     }
@@ -84,12 +94,13 @@ private:
             fail(child(path, key), "an array");
         return v.toArray();
     }
+    // Without the spaces around it, which no field keeps.
     QString string(const QJsonValue& v, const QString& path) const {
         if (v.isUndefined() || v.isNull())
             return {};
         if (!v.isString())
             fail(path, "a string");
-        return v.toString();
+        return v.toString().trimmed();
     }
     QString string(const QJsonObject& o, const QString& path, const QString& key) const {
         return string(o.value(key), child(path, key));
@@ -101,7 +112,7 @@ private:
         for (qsizetype i = 0; i < a.size(); ++i) {
             if (!a.at(i).isString())
                 fail(at, "an array of strings");
-            list.append(a.at(i).toString());
+            list.append(a.at(i).toString().trimmed());
         }
         return list;
     }
@@ -117,9 +128,12 @@ private:
             QString name = string(credit, ci, u"name"_s);
             if (name.isEmpty())
                 name = artistName(credit, ci);
-            text += name + string(credit, ci, u"joinphrase"_s);
+            // The join phrase keeps its spaces (" & "); string() only checks its type here.
+            const QJsonValue join = credit.value(u"joinphrase"_s);
+            string(join, child(ci, u"joinphrase"_s));
+            text += name + join.toString();
         }
-        return text;
+        return text.trimmed();
     }
 
     QString artistName(const QJsonObject& o, const QString& path) const {
@@ -127,7 +141,8 @@ private:
         return string(object(o, path, u"artist"_s), at, u"name"_s);
     }
 
-    ReleaseRecord release(const QJsonObject& o, const QString& path) const {
+    // Adds the release to result, or skips it when none of its media carries sound.
+    void release(const QJsonObject& o, const QString& path, ReadResult& result) const {
         if (!o.value(u"title"_s).isString())
             fail(child(path, u"title"_s), "the release title (a string)");
         ReleaseRecord r;
@@ -148,11 +163,17 @@ private:
 
         const QString mediaPath = child(path, u"media"_s);
         const QJsonArray media = array(o, path, u"media"_s);
+        QStringList otherCarriers;
         for (qsizetype m = 0; m < media.size(); ++m) {
             const QString mp = index(mediaPath, m);
             const QJsonObject medium = object(media.at(m), mp);
-            if (m == 0)
-                r.media = mediumCode(string(medium, mp, u"format"_s));
+            const QString format = string(medium, mp, u"format"_s);
+            if (!isSoundCarrier(format)) {
+                otherCarriers.append(format);
+                continue;
+            }
+            if (r.media.empty())
+                r.media = mediumCode(format);
             const QString tracksPath = child(mp, u"tracks"_s);
             const QJsonArray tracks = array(medium, mp, u"tracks"_s);
             for (qsizetype t = 0; t < tracks.size(); ++t) {
@@ -161,7 +182,19 @@ private:
                 r.tracks.back().nummer = static_cast<int>(r.tracks.size());
             }
         }
-        return r;
+        if (otherCarriers.isEmpty()) {
+            result.releases.push_back(std::move(r));
+            return;
+        }
+        const bool none = otherCarriers.size() == media.size();
+        const QString where = path.isEmpty() ? QString() : path + u": "_s;
+        ++result.skipped;
+        result.notes.push_back(utf8(where + QString::fromStdString(r.kunstner + " - " + r.titel) +
+                                    (none ? u": not a sound carrier (%1)"_s
+                                          : u": tracks of %1 left out, not a sound carrier"_s)
+                                        .arg(otherCarriers.join(u", "_s))));
+        if (!none)
+            result.releases.push_back(std::move(r));
     }
 
     TrackRecord track(const QJsonObject& o, const QString& path) const {
@@ -235,6 +268,16 @@ private:
 } // namespace
 
 ReadResult readMusicBrainzJson(const QByteArray& bytes, const QString& nameForMessages) {
+    // JSON is UTF-8; the parser would take anything else as replacement characters.
+    if (!bytes.isValidUtf8()) {
+        qsizetype line = 1;
+        for (const QByteArray& text : bytes.split('\n')) {
+            if (!text.isValidUtf8())
+                break;
+            ++line;
+        }
+        throw ReadError(utf8(u"%1: line %2: not UTF-8"_s.arg(nameForMessages).arg(line)));
+    }
     QJsonParseError error;
     const QJsonDocument doc = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError) {

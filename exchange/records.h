@@ -48,7 +48,8 @@ struct ReadResult {
     std::vector<ReleaseRecord> releases;
     std::vector<std::string> genres; // names for the Genre table beyond those of the releases
     int skipped = 0;                 // entries not taken (e.g. a non-audio carrier)
-    std::vector<std::string> notes;  // one line per skipped or unreadable entry
+    std::vector<std::string> notes;  // one line per skipped or unreadable entry or conversion
+    bool fromWindows1252 = false;    // text that was not UTF-8 was converted
 };
 
 // A source that cannot be read or parsed: names the file, the place (line or JSON path) and

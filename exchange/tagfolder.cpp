@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 #include <utility>
 
 using namespace Qt::StringLiterals;
@@ -28,8 +29,13 @@ std::string utf8(const QString& s) {
     return s.toStdString();
 }
 
+// Composed, as names typed elsewhere are: files from macOS may carry decomposed letters.
+QString nfc(const QString& s) {
+    return s.normalized(QString::NormalizationForm_C);
+}
+
 QString text(const TagLib::String& s) {
-    return QString::fromStdString(s.to8Bit(true));
+    return nfc(QString::fromStdString(s.to8Bit(true)));
 }
 
 // The tags of one file, by TagLib's property names.
@@ -110,7 +116,55 @@ struct FileTrack {
 struct Group {
     ReleaseRecord release;
     std::vector<FileTrack> tracks;
+    bool byFolder = false; // no album artist: the release artist follows the tracks
 };
+
+constexpr auto kVarious = "Various Artists";
+
+// The folder a file's release is in: "Album/CD2/x.flac" is in Album.
+QDir releaseFolder(const QString& path) {
+    static const QRegularExpression disc(u"^(cd|disc|disk)\\s*\\d+$"_s,
+                                         QRegularExpression::CaseInsensitiveOption);
+    QDir dir = QFileInfo(path).dir();
+    if (disc.match(dir.dirName()).hasMatch())
+        dir.cdUp();
+    return dir;
+}
+
+// The artist of an Artist/Album/ layout: the release folder's parent, when it is below root.
+QString folderArtist(const QDir& root, const QDir& release) {
+    const QString relative = root.relativeFilePath(release.absolutePath());
+    const qsizetype slash = relative.lastIndexOf(u'/');
+    if (slash <= 0 || relative.startsWith(u"../"_s))
+        return {};
+    return nfc(relative.left(slash).section(u'/', -1));
+}
+
+// Lossless copies first when an album is there in several formats.
+int formatRank(const QString& path) {
+    static const QStringList lossless{u"flac"_s, u"wv"_s, u"ape"_s, u"aiff"_s, u"aif"_s, u"wav"_s};
+    const qsizetype i = lossless.indexOf(QFileInfo(path).suffix().toLower());
+    return i < 0 ? static_cast<int>(lossless.size()) : static_cast<int>(i);
+}
+
+// One file per numbered track: the same album as FLAC and MP3 is one release of one copy.
+void dropCopies(std::vector<FileTrack>& tracks, ReadResult& result) {
+    std::stable_sort(tracks.begin(), tracks.end(), [](const FileTrack& a, const FileTrack& b) {
+        return std::tuple(a.disc, a.number, formatRank(a.path), a.path) <
+               std::tuple(b.disc, b.number, formatRank(b.path), b.path);
+    });
+    std::vector<FileTrack> kept;
+    for (FileTrack& t : tracks) {
+        if (!kept.empty() && t.number > 0 && kept.back().number == t.number &&
+            kept.back().disc == t.disc) {
+            ++result.skipped;
+            result.notes.push_back(utf8(u"%1: another copy of %2"_s.arg(t.path, kept.back().path)));
+            continue;
+        }
+        kept.push_back(std::move(t));
+    }
+    tracks = std::move(kept);
+}
 
 // Release fields come from the first file in order that carries them.
 void fillRelease(ReleaseRecord& r, const Tags& tags) {
@@ -157,7 +211,9 @@ void numberTracks(std::vector<FileTrack>& tracks) {
 } // namespace
 
 const QStringList& tagFolderSuffixes() {
-    static const QStringList suffixes{u"flac"_s, u"ogg"_s, u"oga"_s, u"opus"_s, u"mp3"_s, u"m4a"_s};
+    static const QStringList suffixes{u"flac"_s, u"ogg"_s, u"oga"_s, u"opus"_s,
+                                      u"mp3"_s,  u"m4a"_s, u"wv"_s,  u"ape"_s,
+                                      u"aiff"_s, u"aif"_s, u"wav"_s, u"wma"_s};
     return suffixes;
 }
 
@@ -172,7 +228,9 @@ ReadResult readTagFolder(const QString& folder,
 
     ReadResult result;
     std::vector<Group> groups; // in order of their first file
-    std::map<std::pair<QString, QString>, std::size_t> groupOf;
+    // By album artist and album, or without an album artist by folder and album, so that a
+    // compilation stays one release.
+    std::map<std::tuple<bool, QString, QString>, std::size_t> groupOf;
     for (int i = 0; i < total; ++i) {
         const QString& path = files.at(i);
         const QString relative = root.relativeFilePath(path);
@@ -186,22 +244,29 @@ ReadResult readTagFolder(const QString& folder,
             result.notes.push_back(utf8(u"%1: not a readable audio file"_s.arg(relative)));
         } else {
             const Tags tags(ref.file()->properties());
-            const QString artist = tags.first({"ARTIST"});
+            const QDir folderOfRelease = releaseFolder(path);
             const QString albumArtist = tags.first({"ALBUMARTIST", "ALBUM ARTIST"});
+            QString artist = tags.first({"ARTIST"});
+            if (artist.isEmpty())
+                artist = albumArtist.isEmpty() ? folderArtist(root, folderOfRelease) : albumArtist;
             QString album = tags.first({"ALBUM"});
             // Untitled files make one release per folder, named after it.
             if (album.isEmpty())
-                album = QFileInfo(path).dir().dirName();
-            const QString releaseArtist = albumArtist.isEmpty() ? artist : albumArtist;
+                album = nfc(folderOfRelease.dirName());
 
-            const auto key = std::pair(releaseArtist, album);
+            const bool byFolder = albumArtist.isEmpty();
+            const auto key = std::tuple(
+                byFolder, byFolder ? folderOfRelease.absolutePath() : albumArtist, album);
             auto [it, added] = groupOf.try_emplace(key, groups.size());
             if (added) {
                 groups.emplace_back();
-                groups.back().release.kunstner = utf8(releaseArtist);
+                groups.back().byFolder = byFolder;
+                groups.back().release.kunstner = utf8(byFolder ? artist : albumArtist);
                 groups.back().release.titel = utf8(album);
             }
             Group& group = groups[it->second];
+            if (group.byFolder && group.release.kunstner != utf8(artist))
+                group.release.kunstner = kVarious;
             fillRelease(group.release, tags);
 
             FileTrack t;
@@ -210,8 +275,8 @@ ReadResult readTagFolder(const QString& folder,
             t.path = relative;
             t.track.nrTitel = utf8(tags.first({"TITLE"}));
             if (t.track.nrTitel.empty())
-                t.track.nrTitel = utf8(QFileInfo(path).completeBaseName());
-            t.track.kunstner = utf8(artist.isEmpty() ? releaseArtist : artist);
+                t.track.nrTitel = utf8(nfc(QFileInfo(path).completeBaseName()));
+            t.track.kunstner = utf8(artist);
             t.track.komponist = utf8(tags.all("COMPOSER").join(u", "_s));
             t.track.musicians = performers(tags);
             group.tracks.push_back(std::move(t));
@@ -221,6 +286,7 @@ ReadResult readTagFolder(const QString& folder,
     }
 
     for (Group& group : groups) {
+        dropCopies(group.tracks, result);
         numberTracks(group.tracks);
         for (FileTrack& t : group.tracks)
             group.release.tracks.push_back(std::move(t.track));

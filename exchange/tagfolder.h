@@ -12,10 +12,14 @@ namespace exchange {
 // The audio suffixes a tagged folder is read for, lower case.
 const QStringList& tagFolderSuffixes();
 
-// Every audio file under folder (FLAC, Ogg Vorbis, Opus, MP3, M4A), grouped into releases by
-// album artist (else artist) and album, tracks in disc and track order. A file TagLib cannot
-// read is counted and named in the result's notes. progress is told after each file; when
-// it returns false the read stops with a ReadError. Raises ReadError when folder is not one.
+// Every audio file under folder (FLAC, Ogg Vorbis, Opus, MP3, M4A, WavPack, APE, AIFF, WAV,
+// WMA), grouped into releases by album artist and album, or without an album artist by folder
+// and album (a compilation's artists differ: "Various Artists"); tracks in disc and track
+// order, one file per track number, lossless first. With no artist tag, the parent folder of
+// an Artist/Album/ layout is the artist. Names come composed (NFC). A file TagLib cannot read,
+// or a second copy of a track, is counted and named in the result's notes. progress is told
+// after each file; when it returns false the read stops with a ReadError. Raises ReadError
+// when folder is not one.
 ReadResult readTagFolder(const QString& folder,
                          const std::function<bool(int done, int total)>& progress = {});
 

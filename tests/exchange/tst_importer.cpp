@@ -42,6 +42,8 @@ private slots:
     void dryRunAndCancelChangeNothing();
     void stepLeftHalfWayTakesItsRowsBack();
     void hooksStayOffAndViewsFollow();
+    void acquiredDateAsTheLocaleWritesIt_data();
+    void acquiredDateAsTheLocaleWritesIt();
     void summaryText();
 };
 
@@ -85,15 +87,26 @@ void TestImporter::trackAfterTheHighestNumber() {
 
 void TestImporter::duplicates_data() {
     QTest::addColumn<QStringList>("r"); // artist, title, catalogue number, notes
+    QTest::addColumn<bool>("twice");    // the source has the release twice
     QTest::addColumn<int>("added");
     QTest::newRow("same Discogs release, other names")
-        << QStringList{"Muu", "Nimi", "", "Discogs 5\nother notes"} << 0;
+        << QStringList{"Muu", "Nimi", "", "Discogs 5\nother notes"} << false << 0;
     QTest::newRow("same artist, title and number in other case")
-        << QStringList{"AINO", "kevät", "a-1", ""} << 0;
-    QTest::newRow("other catalogue number") << QStringList{"Aino", "Kevät", "A-2", ""} << 1;
-    QTest::newRow("other Discogs release") << QStringList{"Muu", "Nimi", "", "Discogs 55"} << 1;
+        << QStringList{"AINO", "kevät", "a-1", ""} << false << 0;
+    QTest::newRow("other catalogue number")
+        << QStringList{"Aino", "Kevät", "A-2", ""} << false << 1;
+    QTest::newRow("other Discogs release")
+        << QStringList{"Muu", "Nimi", "", "Discogs 55"} << false << 1;
     QTest::newRow("a user's note line is no source line")
-        << QStringList{"Muu", "Nimi", "", "Lahja"} << 1;
+        << QStringList{"Muu", "Nimi", "", "Lahja"} << false << 1;
+    QTest::newRow("decomposed letters (NFD)")
+        << QStringList{"Aino", "Keva\u0308t", "A-1", ""} << false << 0;
+    QTest::newRow("a new release twice in the source")
+        << QStringList{"Uusi", "Levy", "", ""} << true << 1;
+    QTest::newRow("a new Discogs release twice, one copy each row")
+        << QStringList{"Uusi", "Levy", "U-1", "Discogs 77"} << true << 1;
+    QTest::newRow("a release of the collection twice in the source")
+        << QStringList{"Aino", "Kevät", "A-1", ""} << true << 0;
 }
 
 void TestImporter::duplicates() {
@@ -103,11 +116,13 @@ void TestImporter::duplicates() {
     TestCollection::add(c.lydsam, {"Kunstner=Aino", "Titel=Kevät", "RegNr=A-1", "Num=1",
                                    "Notater=Discogs 5\nMedia Condition: Mint (M)"});
     TestCollection::add(c.lydsam, {"Kunstner=Toinen", "Titel=Kevät", "Num=2", "Notater=Lahja"});
-    const auto s =
-        exchange::importRecords(c.tables, found({release(r[0].toStdString(), r[1].toStdString(),
-                                                         r[2].toStdString(), r[3].toStdString())}));
+    QFETCH(bool, twice);
+    const ReleaseRecord one =
+        release(r[0].toStdString(), r[1].toStdString(), r[2].toStdString(), r[3].toStdString());
+    const int count = twice ? 2 : 1;
+    const auto s = exchange::importRecords(c.tables, found(std::vector(count, one)));
     QCOMPARE(s.releases, added);
-    QCOMPARE(s.skipped, 1 - added);
+    QCOMPARE(s.skipped, count - added);
     QCOMPARE(c.lydsam.storedRowCount(), 2 + added);
 }
 
@@ -201,6 +216,47 @@ void TestImporter::hooksStayOffAndViewsFollow() {
     QCOMPARE(c.numre.storedRowCount(), 3);
 }
 
+void TestImporter::acquiredDateAsTheLocaleWritesIt_data() {
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QString>("date");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("Finnish") << "fi_FI"
+                             << "2026-05-01"
+                             << "01.05.2026";
+    QTest::newRow("Danish") << "da_DK"
+                            << "2015-08-15"
+                            << "15.08.2015";
+    QTest::newRow("US English, four-digit year") << "en_US"
+                                                 << "2026-05-01"
+                                                 << "05/01/2026";
+    QTest::newRow("a month name would not fit: ISO") << "C"
+                                                     << "2026-05-01"
+                                                     << "2026-05-01";
+    QTest::newRow("already the locale's") << "fi_FI"
+                                          << "15.08.2015"
+                                          << "15.08.2015";
+    QTest::newRow("a year only") << "fi_FI"
+                                 << "2026"
+                                 << "2026";
+    QTest::newRow("no such day") << "fi_FI"
+                                 << "2026-02-30"
+                                 << "2026-02-30";
+}
+
+void TestImporter::acquiredDateAsTheLocaleWritesIt() {
+    QFETCH(QString, locale);
+    QFETCH(QString, date);
+    QFETCH(QString, stored);
+    const QLocale before;
+    QLocale::setDefault(QLocale(locale));
+    TestCollection c;
+    ReleaseRecord r = release("A", "B");
+    r.anskaffet = date.toStdString();
+    exchange::importRecords(c.tables, found({r}));
+    QLocale::setDefault(before);
+    QCOMPARE(TestCollection::column(c.lydsam, "Anskaffet"), QStringList{stored});
+}
+
 void TestImporter::summaryText() {
     exchange::ImportSummary s;
     s.releases = 2, s.tracks = 24, s.musicians = 3, s.skipped = 1;
@@ -209,6 +265,9 @@ void TestImporter::summaryText() {
     s.cut = 4;
     QVERIFY(
         exchange::summaryText(s).endsWith("\n4 liian pitkää arvoa lyhennetty kentän pituuteen"));
+    s.fromWindows1252 = true;
+    QVERIFY(exchange::summaryText(s).endsWith("\nLähde ei ollut UTF-8:aa; teksti luettu "
+                                              "Windows-1252-merkistönä"));
 }
 
 QTEST_GUILESS_MAIN(TestImporter)

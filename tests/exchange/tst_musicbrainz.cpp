@@ -87,6 +87,8 @@ private slots:
                  [{"type": "vocal", "target-type": "artist", "attributes": [3]}]}}]}]})")
             << "bad.json: media[0].tracks[1].recording.relations[0].attributes: expected an "
                "array of strings";
+        QTest::newRow("not UTF-8")
+            << QByteArray("{\"title\":\n \"M\xF6tley\"}") << "bad.json: line 2: not UTF-8";
         QTest::newRow("release in list not an object")
             << QByteArray(R"({"releases": [{"title": "ok"}, 5]})")
             << "bad.json: releases[1]: expected an object";
@@ -101,6 +103,57 @@ private slots:
             QVERIFY2(QString::fromUtf8(e.what()).startsWith(message), e.what());
         }
     }
+    // Video and file media go as the Discogs reader lets them go; values lose their spaces.
+    void mediaAndValues_data() {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<QStringList>("expected"); // releases, then notes and the skipped count
+        const QByteArray credit = R"("artist-credit": [{"name": "A ", "joinphrase": " & "},
+                                                       {"name": " B", "joinphrase": " "}])";
+        QTest::newRow("a video disc beside the CD")
+            << R"({"title": "Live", )" + credit + R"(, "media": [
+                  {"format": "DVD-Video", "tracks": [{"title": "Film"}]},
+                  {"format": "CD", "tracks": [{"title": "Yksi"}, {"title": "Kaksi"}]},
+                  {"format": "Blu-ray", "tracks": [{"title": "Film"}]}]})"
+            << QStringList{"A & B|Live|CD|1 Yksi|2 Kaksi",
+                           "A & B - Live: tracks of DVD-Video, Blu-ray left out, not a sound "
+                           "carrier",
+                           "skipped 1"};
+        QTest::newRow("digital media only")
+            << QByteArray(R"({"releases": [{"title": "Lataus", "media": [
+                  {"format": "Digital Media", "tracks": [{"title": "Yksi"}]}]}]})")
+            << QStringList{"releases[0]:  - Lataus: not a sound carrier (Digital Media)",
+                           "skipped 1"};
+        QTest::newRow("values trimmed, the join phrase kept")
+            << R"({"title": " Talvi ", )" + credit + R"(, "label-info": [{"catalog-number":
+                  "50999 029435 2 ", "label": {"name": " EMI "}}], "media": [{"format": " CD ",
+                  "tracks": [{"title": " Yö ", "recording": {"relations": [{"type": "vocal",
+                  "target-type": "artist", "attributes": [" lead vocals "],
+                  "artist": {"name": " Eero "}}]}}]}]})"
+            << QStringList{"A & B|Talvi|CD|1 Yö|Eero/lead vocals|EMI/50999 029435 2", "skipped 0"};
+    }
+    void mediaAndValues() {
+        QFETCH(QByteArray, json);
+        QFETCH(QStringList, expected);
+        const exchange::ReadResult result = exchange::readMusicBrainzJson(json, "mb.json");
+        QStringList got;
+        for (const exchange::ReleaseRecord& r : result.releases) {
+            QString line = QString::fromStdString(r.kunstner + '|' + r.titel + '|' + r.media);
+            for (const exchange::TrackRecord& t : r.tracks) {
+                line += QString::fromStdString('|' + std::to_string(t.nummer.value_or(-1)) + ' ' +
+                                               t.nrTitel);
+                for (const exchange::MusicianRecord& m : t.musicians)
+                    line += QString::fromStdString('|' + m.musiker + '/' + m.instrument);
+            }
+            if (!r.forlag.empty())
+                line += QString::fromStdString('|' + r.forlag + '/' + r.regNr);
+            got.append(line);
+        }
+        for (const std::string& n : result.notes)
+            got.append(QString::fromStdString(n));
+        got.append("skipped " + QString::number(result.skipped));
+        QCOMPARE(got, expected);
+    }
+
     void missingFileRaises() {
         QVERIFY_THROWS_EXCEPTION(exchange::ReadError, exchange::readMusicBrainz("/none/x.json"));
     }

@@ -11,11 +11,41 @@
 
 namespace {
 
+QByteArray bigEndian(quint32 v, int bytes) {
+    QByteArray out;
+    for (int i = bytes - 1; i >= 0; --i)
+        out += char(v >> (8 * i));
+    return out;
+}
+
+QByteArray littleEndian(quint32 v, int bytes) {
+    QByteArray out;
+    for (int i = 0; i < bytes; ++i)
+        out += char(v >> (8 * i));
+    return out;
+}
+
 // The smallest streams TagLib reads as audio: a FLAC signature with its STREAMINFO block
-// (44.1 kHz, stereo, 16 bits), and silent MPEG-1 layer III frames (128 kbit/s, 44.1 kHz).
+// (44.1 kHz, stereo, 16 bits), silent MPEG-1 layer III frames (128 kbit/s, 44.1 kHz), and
+// WAV and AIFF headers of 16-bit mono 44.1 kHz before a little silence.
 QByteArray audioStream(const QString& name) {
     if (name.endsWith(".mp3"))
         return (QByteArray("\xFF\xFB\x90", 3) + QByteArray(414, '\0')).repeated(12);
+    if (name.endsWith(".wav")) {
+        const QByteArray format = littleEndian(1, 2) + littleEndian(1, 2) + littleEndian(44100, 4) +
+                                  littleEndian(88200, 4) + littleEndian(2, 2) + littleEndian(16, 2);
+        const QByteArray body = "WAVEfmt " + littleEndian(16, 4) + format + "data" +
+                                littleEndian(400, 4) + QByteArray(400, '\0');
+        return "RIFF" + littleEndian(body.size(), 4) + body;
+    }
+    if (name.endsWith(".aiff")) {
+        // 44100 as an 80-bit extended float: exponent 0x400E, mantissa 0xAC44 << 48.
+        const QByteArray rate = bigEndian(0x400E, 2) + bigEndian(0xAC440000, 4) + bigEndian(0, 4);
+        const QByteArray common = bigEndian(1, 2) + bigEndian(200, 4) + bigEndian(16, 2) + rate;
+        const QByteArray body = "AIFFCOMM" + bigEndian(18, 4) + common + "SSND" +
+                                bigEndian(408, 4) + QByteArray(408, '\0');
+        return "FORM" + bigEndian(body.size(), 4) + body;
+    }
     QByteArray info(34, '\0');
     info[0] = info[2] = 0x10;
     const quint64 format = (quint64(44100) << 44) | (quint64(1) << 41) | (quint64(15) << 36);
@@ -130,6 +160,64 @@ private slots:
                  QStringList({"Карл Дал|cello", "Bo Berg|bass", "Bo Berg|vocals", "Orkesteri|"}));
         QCOMPARE(musicians(result.releases[1].tracks[0]),
                  QStringList({"Eva Fors|drums", "Gustav Holm|drums"}));
+    }
+
+    // Each file "path|KEY=value|..."; each release "artist|album|n title/track artist|...".
+    void groupsAndCopies_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QStringList>("releases");
+        QTest::addColumn<int>("skipped");
+        QTest::newRow("FLAC and MP3 of one album: one file a track, the lossless one")
+            << QStringList{"Aino/Kevät/01.mp3|ARTIST=Aino|ALBUM=Kevät|TRACKNUMBER=1|TITLE=Yksi mp3",
+                           "Aino/Kevät/01.flac|ARTIST=Aino|ALBUM=Kevät|TRACKNUMBER=1|TITLE=Yksi",
+                           "Aino/Kevät/02.mp3|ARTIST=Aino|ALBUM=Kevät|TRACKNUMBER=2|TITLE=Kaksi"}
+            << QStringList{"Aino|Kevät|1 Yksi/Aino|2 Kaksi/Aino"} << 1;
+        QTest::newRow("a compilation without album artist stays one release")
+            << QStringList{"Hitit/01.flac|ARTIST=Aino|ALBUM=Hitit|TRACKNUMBER=1|TITLE=A",
+                           "Hitit/02.flac|ARTIST=Eero|ALBUM=Hitit|TRACKNUMBER=2|TITLE=B"}
+            << QStringList{"Various Artists|Hitit|1 A/Aino|2 B/Eero"} << 0;
+        QTest::newRow("no artist tag: the Artist/Album folders tell")
+            << QStringList{"Pekka/Levy/01.flac|ALBUM=Levy|TRACKNUMBER=1|TITLE=A",
+                           "Pekka/Levy/02.flac|TRACKNUMBER=2|TITLE=B"}
+            << QStringList{"Pekka|Levy|1 A/Pekka|2 B/Pekka"} << 0;
+        QTest::newRow("decomposed names are the composed ones")
+            << QStringList{"x/"
+                           "01.flac|ALBUMARTIST=A\u0308ino|ALBUM=Keva\u0308t|TRACKNUMBER=1|TITLE=A",
+                           "y/02.flac|ALBUMARTIST=Äino|ALBUM=Kevät|TRACKNUMBER=2|TITLE=Yo\u0308"}
+            << QStringList{"Äino|Kevät|1 A/Äino|2 Yö/Äino"} << 0;
+        QTest::newRow("disc folders belong to their album")
+            << QStringList{"Levy/CD1/"
+                           "01.flac|ARTIST=Aino|ALBUM=Levy|DISCNUMBER=1|TRACKNUMBER=1|TITLE=A",
+                           "Levy/CD2/"
+                           "01.flac|ARTIST=Aino|ALBUM=Levy|DISCNUMBER=2|TRACKNUMBER=1|TITLE=B"}
+            << QStringList{"Aino|Levy|1 A/Aino|2 B/Aino"} << 0;
+        QTest::newRow("WAV and AIFF with tags")
+            << QStringList{"W/01.wav|ARTIST=Aino|ALBUM=Aalto|TRACKNUMBER=1|TITLE=Wav",
+                           "W/02.aiff|ARTIST=Aino|ALBUM=Aalto|TRACKNUMBER=2|TITLE=Aiff"}
+            << QStringList{"Aino|Aalto|1 Wav/Aino|2 Aiff/Aino"} << 0;
+    }
+    void groupsAndCopies() {
+        QFETCH(QStringList, files);
+        QFETCH(QStringList, releases);
+        QFETCH(int, skipped);
+        QTemporaryDir dir;
+        for (const QString& file : files) {
+            Tags tags;
+            for (const QString& tag : file.split('|').mid(1))
+                tags.append({tag.section('=', 0, 0).toUtf8(), tag.section('=', 1)});
+            writeTagged(dir.path(), file.section('|', 0, 0), tags);
+        }
+        const exchange::ReadResult result = exchange::readTagFolder(dir.path());
+        QStringList got;
+        for (const exchange::ReleaseRecord& r : result.releases) {
+            QString line = text(r.kunstner + '|' + r.titel);
+            for (const exchange::TrackRecord& t : r.tracks)
+                line += '|' + QString::number(t.nummer.value_or(-1)) + ' ' +
+                        text(t.nrTitel + '/' + t.kunstner);
+            got.append(line);
+        }
+        QCOMPARE(got, releases);
+        QCOMPARE(result.skipped, skipped);
     }
 
     void cancelOrNoFolderRaise() {
