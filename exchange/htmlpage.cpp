@@ -87,37 +87,19 @@ struct Column {
     Kind kind;
 };
 
-// One JSON array per row of the table, the columns in the given order: the rows the view
-// shows, in its order.
-void writeViewRows(PageOut& out, const engine::Table& table,
-                   std::initializer_list<Column> columns) {
-    out.raw("[");
-    for (int row = 0; row < table.displayRowCount(); ++row) {
-        out.raw(row == 0 ? "\n[" : ",\n[");
-        bool first = true;
-        for (const Column& c : columns) {
-            if (!first)
-                out.raw(",");
-            first = false;
-            const std::string text = table.textAt(row, table.fieldIndex(c.field));
-            c.kind == Kind::Number ? out.jsonNumber(text) : out.jsonString(text);
-        }
-        out.raw("]");
-    }
-    out.raw("]");
-}
-
-// As writeViewRows, for the stored rows that keep picks, in stored order (the page groups
-// them itself).
-void writeStoredRows(PageOut& out, const engine::Table& table, const std::function<bool(int)>& keep,
-                     std::initializer_list<Column> columns) {
+// One JSON array per row that keep picks among count rows, the columns in the given order;
+// text(row, field) reads a value.
+template <typename Text>
+void writeRows(PageOut& out, const engine::Table& table, int count,
+               const std::function<bool(int)>& keep, std::initializer_list<Column> columns,
+               Text text) {
     std::vector<std::pair<int, Kind>> fields;
     for (const Column& c : columns)
         fields.emplace_back(table.fieldIndex(c.field), c.kind);
     out.raw("[");
     bool firstRow = true;
-    for (int row = 0; row < table.storedRowCount(); ++row) {
-        if (!keep(row))
+    for (int row = 0; row < count; ++row) {
+        if (keep && !keep(row))
             continue;
         out.raw(firstRow ? "\n[" : ",\n[");
         firstRow = false;
@@ -126,12 +108,31 @@ void writeStoredRows(PageOut& out, const engine::Table& table, const std::functi
             if (!first)
                 out.raw(",");
             first = false;
-            kind == Kind::Number ? out.jsonNumber(table.storedText(row, field))
-                                 : out.jsonString(table.storedTextView(row, field));
+            kind == Kind::Number ? out.jsonNumber(text(row, field))
+                                 : out.jsonString(text(row, field));
         }
         out.raw("]");
     }
     out.raw("]");
+}
+
+// The rows the view shows, in its order.
+void writeViewRows(PageOut& out, const engine::Table& table,
+                   std::initializer_list<Column> columns) {
+    writeRows(out, table, table.displayRowCount(), {}, columns,
+              [&](int row, int field) { return table.textAt(row, field); });
+}
+
+// The stored rows that keep picks, in stored order (the page groups them itself).
+void writeStoredRows(PageOut& out, const engine::Table& table, const std::function<bool(int)>& keep,
+                     std::initializer_list<Column> columns) {
+    std::string number; // a number's text while it is written; text is read in place
+    writeRows(out, table, table.storedRowCount(), keep, columns,
+              [&](int row, int field) -> std::string_view {
+                  if (engine::isTextType(table.fields()[static_cast<std::size_t>(field)].type))
+                      return table.storedTextView(row, field);
+                  return number = table.storedText(row, field);
+              });
 }
 
 // What of the other tables belongs to the releases on the page: tracks by their release's
