@@ -1,5 +1,7 @@
 #include "utf8.h"
 
+#include <algorithm>
+
 namespace engine::utf8 {
 
 namespace {
@@ -89,6 +91,8 @@ bool isValid(std::string_view s) {
 }
 
 std::string_view cutToChars(std::string_view s, int n) {
+    if (s.size() <= static_cast<std::size_t>(std::max(n, 0)))
+        return s; // no more characters than bytes
     const char* p = s.data();
     const char* end = p + s.size();
     for (int i = 0; i < n && p < end; ++i)

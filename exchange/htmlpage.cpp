@@ -2,13 +2,16 @@
 
 #include "htmlpageassets.h"
 
+#include "engine/filter.h"
+#include "engine/rowcodec.h"
 #include "engine/utf8.h"
 
 #include <QCryptographicHash>
 #include <QSaveFile>
 
-#include <functional>
+#include <cstdint>
 #include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -89,17 +92,16 @@ struct Column {
 
 // One JSON array per row that keep picks among count rows, the columns in the given order;
 // text(row, field) reads a value.
-template <typename Text>
-void writeRows(PageOut& out, const engine::Table& table, int count,
-               const std::function<bool(int)>& keep, std::initializer_list<Column> columns,
-               Text text) {
+template <typename Keep, typename Text>
+void writeRows(PageOut& out, const engine::Table& table, int count, Keep keep,
+               std::initializer_list<Column> columns, Text text) {
     std::vector<std::pair<int, Kind>> fields;
     for (const Column& c : columns)
         fields.emplace_back(table.fieldIndex(c.field), c.kind);
     out.raw("[");
     bool firstRow = true;
     for (int row = 0; row < count; ++row) {
-        if (keep && !keep(row))
+        if (!keep(row))
             continue;
         out.raw(firstRow ? "\n[" : ",\n[");
         firstRow = false;
@@ -119,12 +121,14 @@ void writeRows(PageOut& out, const engine::Table& table, int count,
 // The rows the view shows, in its order.
 void writeViewRows(PageOut& out, const engine::Table& table,
                    std::initializer_list<Column> columns) {
-    writeRows(out, table, table.displayRowCount(), {}, columns,
-              [&](int row, int field) { return table.textAt(row, field); });
+    writeRows(
+        out, table, table.displayRowCount(), [](int) { return true; }, columns,
+        [&](int row, int field) { return table.textAt(row, field); });
 }
 
 // The stored rows that keep picks, in stored order (the page groups them itself).
-void writeStoredRows(PageOut& out, const engine::Table& table, const std::function<bool(int)>& keep,
+template <typename Keep>
+void writeStoredRows(PageOut& out, const engine::Table& table, Keep keep,
                      std::initializer_list<Column> columns) {
     std::string number; // a number's text while it is written; text is read in place
     writeRows(out, table, table.storedRowCount(), keep, columns,
@@ -142,36 +146,46 @@ class PageContents {
 public:
     PageContents(const engine::Table& lydsam, const engine::Table& numre,
                  const engine::Table& musiker)
-        : numre_(numre), musiker_(musiker), trackNum_(numre.fieldIndex("Num")),
-          musicianTrack_(musiker.fieldIndex("NrTitel")),
+        : musiker_(musiker), musicianTrack_(musiker.fieldIndex("NrTitel")),
           musicianRelease_(musiker.fieldIndex("Titel")) {
         const int num = lydsam.fieldIndex("Num"), titel = lydsam.fieldIndex("Titel");
+        std::unordered_set<std::int32_t> nums;
         for (int row = 0; row < lydsam.displayRowCount(); ++row) {
-            nums_.insert(lydsam.textAt(row, num));
+            if (std::int32_t n = 0; engine::parseInteger(lydsam.textAt(row, num), n))
+                nums.insert(n);
             releaseTitles_.emplace(engine::utf8::cutToChars(lydsam.textAt(row, titel), kLink));
         }
-        const int nrTitel = numre.fieldIndex("NrTitel");
-        for (int row = 0; row < numre.storedRowCount(); ++row)
-            if (hasTrack(row))
-                trackTitles_.insert(
-                    engine::utf8::cutToChars(numre.storedTextView(row, nrTitel), kLink));
+        const int trackNum = numre.fieldIndex("Num"), nrTitel = numre.fieldIndex("NrTitel");
+        tracks_.resize(static_cast<std::size_t>(numre.storedRowCount()));
+        for (int row = 0; row < numre.storedRowCount(); ++row) {
+            const auto n = engine::rowcodec::intField(numre.storedBlob(row), trackNum);
+            if (!n || !nums.contains(*n))
+                continue;
+            tracks_[static_cast<std::size_t>(row)] = true;
+            trackTitles_.insert(
+                engine::utf8::cutToChars(numre.storedTextView(row, nrTitel), kLink));
+        }
     }
-    bool hasTrack(int storedRow) const {
-        return nums_.contains(numre_.storedText(storedRow, trackNum_));
-    }
+    bool hasTrack(int storedRow) const { return tracks_[static_cast<std::size_t>(storedRow)]; }
     bool hasMusician(int storedRow) const {
         if (!trackTitles_.contains(musiker_.storedTextView(storedRow, musicianTrack_)))
             return false;
         const std::string_view release = musiker_.storedTextView(storedRow, musicianRelease_);
-        return release.empty() || releaseTitles_.contains(std::string(release));
+        return release.empty() || releaseTitles_.contains(release);
     }
 
 private:
+    struct TextHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
     static constexpr int kLink = 30; // characters of a title that link rows
-    const engine::Table& numre_;
     const engine::Table& musiker_;
-    int trackNum_, musicianTrack_, musicianRelease_;
-    std::unordered_set<std::string> nums_, releaseTitles_;
+    int musicianTrack_, musicianRelease_;
+    std::vector<bool> tracks_; // by stored row of numre
+    std::unordered_set<std::string, TextHash, std::equal_to<>> releaseTitles_;
     std::unordered_set<std::string_view> trackTitles_; // views into numre's rows
 };
 
@@ -260,8 +274,12 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                    {"Num", Kind::Number},
                    {"Notater", Kind::Text}});
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-tracks\">");
-    const PageContents contents(lydsam, numre, musiker);
-    writeStoredRows(out, numre, [&](int row) { return contents.hasTrack(row); },
+    // A page of every release has nothing to hide, and the whole collection is the common case
+    // and the large one: the lookups below are left out then.
+    const bool everyRelease = lydsam.displayRowCount() == lydsam.storedRowCount();
+    const std::optional<PageContents> contents =
+        everyRelease ? std::nullopt : std::make_optional<PageContents>(lydsam, numre, musiker);
+    writeStoredRows(out, numre, [&](int row) { return !contents || contents->hasTrack(row); },
                     {{"Num", Kind::Number},
                      {"Nummer", Kind::Number},
                      {"NrTitel", Kind::Text},
@@ -273,7 +291,7 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                      {"Notat", Kind::Text},
                      {"RegNr", Kind::Text}});
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-musicians\">");
-    writeStoredRows(out, musiker, [&](int row) { return contents.hasMusician(row); },
+    writeStoredRows(out, musiker, [&](int row) { return !contents || contents->hasMusician(row); },
                     {{"NrTitel", Kind::Text},
                      {"Musiker", Kind::Text},
                      {"Instrument", Kind::Text},

@@ -18,7 +18,8 @@ public:
 };
 
 // Releases: lydsam's view as it stands (its active sort order and its selection). Tracks and
-// musicians: the stored rows of those releases, whatever their own filters. Prices are left out:
+// musicians: every stored row, whatever their own filters; with the releases narrowed, only
+// those of the releases shown. Prices are left out:
 // what was paid is the owner's business. Replaces path atomically.
 void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                    const engine::Table& musiker, const QString& path);
