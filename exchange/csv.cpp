@@ -164,6 +164,10 @@ void Reader::decode(std::vector<std::string>& fields) {
     }
 }
 
+std::string windows1252Note(const QString& fileName) {
+    return fileName.toStdString() + ": not UTF-8, read as Windows-1252";
+}
+
 bool needsFormulaGuard(std::string_view text) {
     const std::size_t i = text.find_first_not_of('\'');
     return i != std::string_view::npos &&

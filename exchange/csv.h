@@ -55,6 +55,9 @@ void appendField(std::string& out, std::string_view field, bool onlyField = fals
 
 constexpr std::string_view kLineEnd = "\r\n";
 
+// The summary's note on a file the reader converted from Windows-1252.
+std::string windows1252Note(const QString& fileName);
+
 // A spreadsheet runs a cell that starts with =, +, -, @, a tab or a carriage return as a
 // formula. Such text is written with a ' before it, and so is text that is such a cell after
 // leading 's, so that reading can take exactly one ' off without doubt.

@@ -101,7 +101,7 @@ public:
     std::optional<std::string> conversionNote() const {
         if (!fromWindows1252_)
             return std::nullopt;
-        return QFileInfo(file_).fileName().toStdString() + ": not UTF-8, read as Windows-1252";
+        return csv::windows1252Note(QFileInfo(file_).fileName());
     }
 
     // Calls row(values, line) for each row; returns how many there were. cut counts values

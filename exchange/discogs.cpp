@@ -187,7 +187,7 @@ ReadResult readDiscogs(QIODevice& in, const QString& name, const DiscogsOptions&
     }
     if (reader.fromWindows1252()) {
         result.fromWindows1252 = true;
-        result.notes.push_back(name.toStdString() + ": not UTF-8, read as Windows-1252");
+        result.notes.push_back(csv::windows1252Note(name));
     }
     return result;
 }
