@@ -57,6 +57,13 @@ struct Collection {
                 failures << QString::fromUtf8(e.what());
             }
         }
+        // What a window that did not close cleanly posted counts as much as what it saved.
+        try {
+            if (const std::string text = files->replayJournal().text(); !text.empty())
+                std::fprintf(stderr, "levyholvi-cli: %s\n", text.c_str());
+        } catch (const std::exception& e) {
+            failures << QString::fromUtf8(e.what());
+        }
         return failures;
     }
     void openAll() {

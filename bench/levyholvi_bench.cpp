@@ -165,6 +165,52 @@ store::CollectionFiles::Tables tablesOf(Collection& c) {
     return [&c](std::string_view name) -> Table& { return c.byName(name); };
 }
 
+// journal_posts_1000: 1,000 posts in a row with the journal on, less the same without it: what
+// the posts wait for the system and the disk. journal_replay_10000: a session's 10,000 posted
+// changes replayed onto freshly read tables, as the next start does after a crash.
+void journalBench(Collection& c, store::CollectionFiles& files, const std::string& folder) {
+    Table& lydsam = c.lydsam;
+    const int notater = lydsam.fieldIndex("Notater");
+    const auto posts = [&](const char* text) {
+        return timeMs([&] {
+            for (int i = 0; i < 1000; ++i) {
+                lydsam.moveTo(i * 97 % lydsam.recordCount());
+                lydsam.edit();
+                lydsam.setText(notater, std::string(text) + std::to_string(i));
+                lydsam.post();
+            }
+        });
+    };
+    std::vector<double> with, without;
+    for (int run = 0; run < 5; ++run) {
+        with.push_back(posts(run % 2 ? "a" : "b"));
+        lydsam.setChangeSink(nullptr);
+        without.push_back(posts(run % 2 ? "c" : "d"));
+        files.keepJournal([](const std::string& e) { require(false, e); });
+    }
+    std::printf("journal_posts_1000: %.2f ms with the journal, %.2f ms without: %.2f ms waiting "
+                "(target <= 20 ms)\n",
+                median(with), median(without), median(with) - median(without));
+
+    Table& numre = c.numre;
+    const int notat = numre.fieldIndex("Notat");
+    for (int i = 0; i < 10000; ++i) {
+        numre.moveTo(i * 113 % numre.recordCount());
+        numre.edit();
+        numre.setText(notat, "palautus " + std::to_string(i));
+        numre.post();
+    }
+    ::sync();
+    const auto next = loadAll(folder);
+    store::CollectionFiles nextFiles(folder, tablesOf(*next));
+    nextFiles.noteVersionsBeforeReading();
+    store::JournalReplay replay;
+    const double ms = timeMs([&] { replay = nextFiles.replayJournal(); });
+    require(replay.changes >= 10000, "the replay finds the session's changes");
+    std::printf("journal_replay_10000: %.2f ms for %d changes (target <= 200 ms)\n", ms,
+                replay.changes);
+}
+
 // An edit and its undoing: the table counts as changed, so a save writes it, while its rows stay
 // as loaded for the lines that follow.
 void touch(Table& t, std::string_view field, std::string_view other) {
@@ -636,6 +682,13 @@ int run(int releases) {
     std::printf("# scan: \"%s\" first matches at view position %d of %d\n", needle.c_str(), foundAt,
                 n);
 
+    // From here on every post is also written to the change journal, as in the window.
+    const std::string journalFolder = tmp + "/journal/";
+    copyTables(dataDir, journalFolder);
+    store::CollectionFiles journalFiles(journalFolder, tablesOf(*ours));
+    journalFiles.noteVersionsBeforeReading();
+    journalFiles.keepJournal([](const std::string& e) { require(false, e); });
+
     // ---- insert_post_numre: one track added to a release in the middle of the indexed table;
     // each new row is deleted again outside the timing, so nothing accumulates.
     oursMs.clear(), peerMs.clear();
@@ -750,6 +803,8 @@ int run(int releases) {
         }
     }
     report("edit_post_key_numre", oursMs, peerMs);
+
+    journalBench(*ours, journalFiles, journalFolder);
 
     ours.reset();
     db.reset();

@@ -15,6 +15,7 @@ std::vector<RowChange> Journal::netChanges(
     std::vector<RowChange> changes;
     for (const Entry* e : first) {
         RowChange c;
+        c.row = e->row;
         if (e->kind != Kind::Inserted)
             c.before = std::string(before(*e));
         if (const auto now = current(e->row))

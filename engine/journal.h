@@ -14,6 +14,19 @@ namespace engine {
 struct RowChange {
     std::optional<std::string> before;
     std::optional<std::string> after;
+    std::uint32_t row = 0; // the table's id of the row, for a journal that goes on after this
+};
+
+// Told of every posted change of a table's rows as it is made (a journal on disk, say). A load,
+// a merge or a takeOver is not told: whoever keeps the sink writes its record anew then.
+class ChangeSink {
+public:
+    virtual ~ChangeSink() = default;
+    // before is empty for a new row, after for a deleted one; the views last only for the call.
+    virtual void changed(std::uint32_t row, std::optional<std::string_view> before,
+                         std::optional<std::string_view> after) = 0;
+    // What was told so far is one whole change (a post, a delete, a bulk load).
+    virtual void flush() = 0;
 };
 
 // What a table's rows went through since its base, one entry per posted change, oldest first.

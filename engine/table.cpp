@@ -677,6 +677,7 @@ std::uint32_t Table::addRow(std::string_view blob) {
     noteAutoIncrement(blob); // a row from elsewhere may carry a higher number
     journal_.inserted(id);
     ++changes_;
+    tellSink(id, std::nullopt, blob);
     return id;
 }
 
@@ -708,10 +709,12 @@ void Table::replaceRow(std::uint32_t id, std::string_view blob) {
     if (viewIsFiltered() && passes(id))
         insertSorted(filteredRows_, activeKeyOrder(), id);
     ++changes_;
+    tellSink(id, journal_.before(journal_.entries().back()), blob);
 }
 
 void Table::removeRow(std::uint32_t id) {
     journal_.deleted(id, rows_.row(id));
+    tellSink(id, rows_.row(id), std::nullopt);
     if (viewIsFiltered() && passes(id))
         eraseSorted(filteredRows_, activeKeyOrder(), id);
     for (const auto& index : indices_)
@@ -1113,6 +1116,8 @@ void Table::endBulk() {
     rebuildView();
     resyncCurrent(bulkCurrent_, 0);
     bulkCurrent_ = UINT32_MAX;
+    if (sink_)
+        sink_->flush();
     notify(Event::Changed);
 }
 

@@ -93,6 +93,13 @@ public:
     };
     MergeCounts mergeFile(const std::string& path);
     MergeCounts mergeImage(tablefile::Image theirs, const std::string& path); // read already
+    // Replays changes made to an earlier version of these rows (a crashed session's journal) the
+    // way a merge replays ours onto a file; they become pending changes. rowsAreBase tells that
+    // the rows are still the version the changes were made to; otherwise a change found already
+    // made counts once.
+    MergeCounts replayChanges(const std::vector<RowChange>& changes, bool rowsAreBase);
+    // Tells sink of every posted change from now on (nullptr: no one).
+    void setChangeSink(ChangeSink* sink) { sink_ = sink; }
 
     // --- indices ---------------------------------------------------------------------------
     void addIndex(const std::string& name, const std::string& fields);
@@ -260,6 +267,15 @@ private:
     bool viewIsFiltered() const { return view_ == &filteredRows_; }
     void notify(Event e, int field = -1);
     void notifyUpdateData();
+    // A change of one row; outside a bulk load it is whole at once.
+    void tellSink(std::uint32_t row, std::optional<std::string_view> before,
+                  std::optional<std::string_view> after) {
+        if (!sink_)
+            return;
+        sink_->changed(row, before, after);
+        if (!bulk_)
+            sink_->flush();
+    }
     void runHook(const std::function<void()>& hook) {
         if (hook)
             hook();
@@ -299,6 +315,7 @@ private:
 
     int changes_ = 0;
     Journal journal_;
+    ChangeSink* sink_ = nullptr;
     std::int32_t nextAutoInc_ = 1;
     std::uint64_t generation_ = 0;
     int disableCount_ = 0;

@@ -7,6 +7,7 @@
 
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 namespace engine {
 
@@ -69,6 +70,7 @@ Table::MergeCounts Table::mergeImage(tablefile::Image theirs, const std::string&
         current = std::string(rows_.row(rowAtPosition(position_)));
 
     ++disableCount_;
+    ChangeSink* const sink = std::exchange(sink_, nullptr); // its record is written anew
     try {
         RowStore rows;
         rows.adopt(std::move(theirs.bytes), std::move(theirs.rows));
@@ -109,11 +111,57 @@ Table::MergeCounts Table::mergeImage(tablefile::Image theirs, const std::string&
                 }
         bof_ = position_ <= 0;
     } catch (...) {
+        sink_ = sink;
         --disableCount_;
         throw;
     }
+    sink_ = sink;
     --disableCount_;
     notify(Event::Active);
+    return {merge.applied, merge.conflicts};
+}
+
+Table::MergeCounts Table::replayChanges(const std::vector<RowChange>& changes, bool rowsAreBase) {
+    requireOpen();
+    checkBrowseMode();
+    if (bulk_)
+        throw Error("Changes cannot be replayed while a bulk load is under way");
+    for (const RowChange& c : changes)
+        for (const auto* value : {&c.before, &c.after})
+            if (*value && !tablefile::validRow(**value, fields_))
+                throw Error("A change to replay does not fit the table's fields");
+    const std::vector<std::uint32_t> ids(natural_.begin(), natural_.end());
+    std::vector<std::string_view> rows;
+    rows.reserve(ids.size());
+    for (std::uint32_t id : ids)
+        rows.push_back(rows_.row(id));
+    std::unordered_map<std::string_view, std::size_t> counts;
+    const auto baseCount = [&](std::string_view value) -> std::size_t {
+        if (!rowsAreBase)
+            return 0; // what the rows hold came from elsewhere, or from our own later save
+        if (counts.empty())
+            for (std::string_view row : rows)
+                ++counts[row];
+        const auto it = counts.find(value);
+        return it == counts.end() ? 0 : it->second;
+    };
+    const RowMerge merge = mergeRows(rows, changes, baseCount);
+    const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
+    for (const RowMergeStep& step : merge.steps) {
+        switch (step.kind) {
+        case RowMergeStep::Kind::Replace:
+            replaceRow(ids[step.row], step.value);
+            break;
+        case RowMergeStep::Kind::Remove:
+            removeRow(ids[step.row]);
+            break;
+        case RowMergeStep::Kind::Add:
+            addRow(step.value);
+            break;
+        }
+    }
+    resyncCurrent(rows_.live(current) ? current : UINT32_MAX, 0);
+    notify(Event::Changed);
     return {merge.applied, merge.conflicts};
 }
 

@@ -170,6 +170,7 @@ private:
     void runHandler(void (TForm1::*handler)());
 
     void beginOpening();
+    void keepChangeJournal(); // replays a crashed session's, then keeps this one's
     void bringInConflictCopies();
     void watchTableFiles();
     // A message for the user; written to standard error when the session is ending.

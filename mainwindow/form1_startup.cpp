@@ -94,6 +94,7 @@ void TForm1::FormCreate() {
         return;
     }
     if (lock_->held()) {
+        keepChangeJournal();
         bringInConflictCopies();
         watchTableFiles();
     }
@@ -134,6 +135,24 @@ void TForm1::reportError(const QString& message) {
                      dbaware::errorBoxText(message).toLocal8Bit().constData());
     else
         dbaware::showErrorBox(message, this);
+}
+
+void TForm1::keepChangeJournal() {
+    try {
+        const store::JournalReplay replay = files_->replayJournal();
+        if (replay.changes > 0)
+            showReleaseTotal();
+        if (const std::string text = replay.text(); !text.empty())
+            tell(QString::fromStdString(text));
+        files_->keepJournal([this](const std::string& error) {
+            // Told from inside a post: shown once the post is over.
+            QTimer::singleShot(
+                0, this, [this, message = QString::fromStdString(error)] { reportError(message); });
+        });
+    } catch (const std::exception& e) {
+        // The window works on; the changes are saved at close as ever, only a crash loses them.
+        reportError(QString::fromUtf8(e.what()));
+    }
 }
 
 void TForm1::bringInConflictCopies() {
@@ -207,6 +226,13 @@ bool TForm1::FormClose() {
         // Nothing is lost: the changes stay pending and the next close tries again.
         reportError(QString::fromUtf8(e.what()));
         return false;
+    }
+    try {
+        if (files_)
+            files_->endJournal();
+    } catch (const std::exception& e) {
+        // Everything is saved; a journal left behind replays nothing the files lack.
+        reportError(QString::fromUtf8(e.what()));
     }
     try {
         TIniFile ini(settingsFile_);

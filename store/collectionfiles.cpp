@@ -200,6 +200,7 @@ MergeReport CollectionFiles::mergeChangedFiles() {
             ++report.reloaded;
         }
     }
+    restartJournal(); // its rows are known by other ids now, on other files
     return report;
 }
 
@@ -229,11 +230,21 @@ MergeReport CollectionFiles::save() {
     }
     if (files.empty())
         return report;
+    if (journal_) {
+        std::vector<JournalBase> saving;
+        for (std::size_t i = 0; i < names.size(); ++i)
+            saving.push_back({names[i], true, versions[i].size, versions[i].checksum});
+        journal_->beginSave(saving);
+    }
     commitFiles(folder_, files);
     for (std::size_t i = 0; i < names.size(); ++i) {
         tables_(names[i]).mergeChangeLog();
         known_[names[i]] = versions[i];
     }
+    if (journal_)
+        restartJournal();
+    else
+        endJournal(); // a replayed journal's changes are in the files now
     return report;
 }
 

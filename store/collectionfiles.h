@@ -1,10 +1,12 @@
 #pragma once
 
+#include "changejournal.h"
 #include "engine/table.h"
 #include "engine/tablefile.h"
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,10 +30,22 @@ struct MergeReport {
     std::string text() const;
 };
 
+// What a journal left by a session that did not close cleanly brought back.
+struct JournalReplay {
+    bool found = false;   // there was a journal
+    int changes = 0;      // rows' changes replayed
+    bool damaged = false; // part of it could not be read
+    // What the user is told; empty when nothing came back.
+    std::string text() const;
+};
+
 class CollectionFiles {
 public:
     using Tables = std::function<engine::Table&(std::string_view name)>;
     CollectionFiles(std::string folder, Tables tables);
+    ~CollectionFiles(); // the tables are told no more of their changes
+    CollectionFiles(const CollectionFiles&) = delete;
+    CollectionFiles& operator=(const CollectionFiles&) = delete;
 
     const std::string& folder() const { return folder_; }
     const Tables& tables() const { return tables_; }
@@ -50,13 +64,33 @@ public:
     // are the old set and the changes stay pending.
     MergeReport save();
 
+    // Replays onto the open tables the journal a session that did not close cleanly left in
+    // the folder; its changes become pending ones, and the next save removes the journal. Raises
+    // when the journal cannot be read or holds changes of a table that is not open (the journal
+    // then stays as it is).
+    JournalReplay replayJournal();
+    // From now on every posted change of the open tables is kept in the folder's journal, with
+    // those pending now. failed hears of a failure to write it.
+    void keepJournal(std::function<void(const std::string&)> failed);
+    // The session ends with everything saved: the journal goes.
+    void endJournal();
+    bool keepsJournal() const { return journal_ != nullptr; }
+
 private:
     using Images = std::map<std::string, engine::tablefile::Image, std::less<>>;
     void renumberCollisions(const Images& theirs, MergeReport& report);
+    std::string journalPath() const;
+    std::vector<JournalBase> bases(const std::vector<std::string>& names) const;
+    TableChanges pending() const;
+    void restartJournal();
+    void detachJournal();
 
     std::string folder_;
     Tables tables_;
     std::map<std::string, engine::tablefile::FileVersion, std::less<>> known_;
+    std::unique_ptr<ChangeJournal> journal_;
+    std::function<void(const std::string&)> journalFailed_;
+    bool replayed_ = false; // a journal was replayed that no save has taken in yet
 };
 
 } // namespace store

@@ -1,5 +1,7 @@
 #include "commitrecord.h"
 
+#include "atomicfile.h"
+
 #include "engine/checksum.h"
 #include "engine/error.h"
 #include "engine/tablefile.h"
@@ -51,23 +53,7 @@ std::string recordText(const Record& r) {
 
 // Written beside, flushed and renamed, so that a record is either all there or not at all.
 void writeRecord(const std::string& folder, const Record& r) {
-    const std::string path = folder + kCommitRecordName;
-    std::string tmp = path + ".tmp-XXXXXX";
-    const int fd = ::mkstemp(tmp.data());
-    if (fd < 0)
-        throw Error("Cannot write '" + path + "': " + std::strerror(errno));
-    const std::string text = recordText(r);
-    const bool written =
-        ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size()) &&
-        engine::tablefile::systemCalls().syncFile(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (!written || engine::tablefile::systemCalls().renameFile(tmp.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(written ? errno : error);
-        ::unlink(tmp.c_str());
-        throw Error("Cannot write '" + path + "': " + reason);
-    }
-    engine::tablefile::syncFolder(path);
+    replaceFile(folder + kCommitRecordName, recordText(r));
 }
 
 // Not flushed: a record that comes back after a crash names files already in place, and the

@@ -91,6 +91,7 @@ private slots:
     void newTrackAndMusicianTakeTheShownValues();
     void anotherMachinesSaveArrives_data();
     void anotherMachinesSaveArrives();
+    void killAfterPostsLosesNothing();
 
 private:
     void saveElsewhereAndSync(int releases);
@@ -134,6 +135,40 @@ void TestStartup::addRelease(TForm1& w, const char* title) {
 
 void TestStartup::writeSettings(const QString& section, const QString& key, const QString& value) {
     TIniFile(settings_).writeString(section, key, value);
+}
+
+// The window gone without its close (a kill): the next start brings the posted changes back,
+// tells so, and its close saves them and takes the journal away.
+void TestStartup::killAfterPostsLosesNothing() {
+    {
+        auto w = open();
+        addRelease(*w, "Tallessa");
+        QVERIFY(w->close());
+    }
+    const QString journal = data(store::kJournalName);
+    {
+        auto w = open();
+        addRelease(*w, "Kaatuu");
+        QVERIFY(w->LydsamDataSet.locate("Titel", "Tallessa"));
+        w->LydsamDataSet.edit();
+        w->LydsamDataSet.setText("Kunstner", "Muutettu");
+        w->LydsamDataSet.post();
+        QVERIFY(QFile::exists(journal));
+    } // no close
+    QCOMPARE(rowsIn(data("Lydsam.dat")), 1);
+    QStringList messages;
+    dbaware::setMessageHandler([&](const QString& m) { messages << m; });
+    {
+        auto w = open();
+        QCOMPARE(messages,
+                 QStringList{QStringLiteral("3 muutosta palautettu edellisestä istunnosta")});
+        QCOMPARE(shown(w->LydsamDataSet, "Titel"), (QStringList{"Kaatuu", "Tallessa"}));
+        QVERIFY(shown(w->LydsamDataSet, "Kunstner").contains(QStringLiteral("Muutettu")));
+        QVERIFY(w->close());
+    }
+    QVERIFY(!QFile::exists(journal));
+    QCOMPARE(rowsIn(data("Lydsam.dat")), 2);
+    QCOMPARE(errors_, QStringList());
 }
 
 void TestStartup::firstStartWithoutFiles() {

@@ -99,6 +99,15 @@ struct Machine {
     }
 };
 
+// Every table's rows, in no particular order: what a user would see of the collection.
+std::map<std::string, std::multiset<std::string>> contents(Machine& m) {
+    std::map<std::string, std::multiset<std::string>> rows;
+    for (const char* name : kTables)
+        for (int r = 0; r < m[name].storedRowCount(); ++r)
+            rows[name].insert(std::string(m[name].storedBlob(r)));
+    return rows;
+}
+
 std::map<std::string, std::string> fileSet(const std::string& folder) {
     std::map<std::string, std::string> set;
     for (const char* name : kTables)
@@ -176,6 +185,9 @@ private slots:
     void twoMachinesNeverLoseAChange();
     void conflictCopyNames_data();
     void conflictCopyNames();
+    void journalBringsBackWhatACrashLost_data();
+    void journalBringsBackWhatACrashLost();
+    void killDuringASaveWithTheJournalLosesNothing();
     void conflictCopiesAreBroughtIn();
 
 private:
@@ -543,6 +555,122 @@ void TestCollectionFiles::conflictCopiesAreBroughtIn() {
     QCOMPARE(back["Numre"].asInteger("Num"), 5);
     QVERIFY(back["Numre"].locate("NrTitel", "Täällä-1"));
     QCOMPARE(back["Numre"].asInteger("Num"), 4);
+}
+
+// A session that ends without its close: the next one finds every posted change again, and a
+// cut or damaged journal gives back what stands before the fault.
+void TestCollectionFiles::journalBringsBackWhatACrashLost_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<bool>("lastKept");
+    QTest::addColumn<bool>("damaged");
+    QTest::newRow("none") << "" << true << false;
+    QTest::newRow("last record cut off") << "cut" << false << false;
+    QTest::newRow("a record inside damaged") << "flip" << false << true;
+    QTest::newRow("journal not rewritten after a save") << "stale" << true << false;
+    QTest::newRow("saved before the crash") << "saved" << true << false;
+}
+
+void TestCollectionFiles::journalBringsBackWhatACrashLost() {
+    QFETCH(QString, fault);
+    QFETCH(bool, lastKept);
+    QFETCH(bool, damaged);
+    const std::string journal = base_ + store::kJournalName;
+    std::map<std::string, std::multiset<std::string>> before, after;
+    std::string beforeDelete; // the journal then
+    {
+        Machine m(base_);
+        QStringList failures;
+        m.files.keepJournal([&](const std::string& e) { failures << QString::fromStdString(e); });
+        m.changeEveryTable("Uusi");
+        m.setPublisher("Alku 1", "Levy-yhtiö");
+        if (fault == "stale" || fault == "saved") {
+            const std::string old = readAll(journal);
+            if (fault == "stale") {
+                // Killed after the commit, before the journal was written anew: the old one
+                // (without the save's mark) is replayed onto the files that hold its changes.
+                m.files.save();
+                std::ofstream(journal, std::ios::binary | std::ios::trunc) << old;
+            } else {
+                m.files.save();
+            }
+        }
+        before = contents(m);
+        beforeDelete = readAll(journal);
+        Table& lydsam = m["Lydsam"];
+        QVERIFY(lydsam.locate("Kunstner", "Alku 2"));
+        lydsam.deleteRecord();
+        after = contents(m);
+        QCOMPARE(failures, QStringList());
+        // No close: the journal is all that holds the changes now.
+    }
+    QVERIFY(fs::exists(journal));
+    std::string bytes = readAll(journal);
+    if (fault == "cut") {
+        bytes.resize(bytes.size() - 3);
+    } else if (fault == "flip") {
+        // A damaged copy of the last record before an intact one.
+        std::string damagedCopy = bytes.substr(beforeDelete.size());
+        damagedCopy.back() ^= 0x5a;
+        bytes = beforeDelete + damagedCopy + bytes.substr(beforeDelete.size());
+    }
+    std::ofstream(journal, std::ios::binary | std::ios::trunc) << bytes;
+
+    Machine next(base_);
+    const store::JournalReplay replay = next.files.replayJournal();
+    QVERIFY(replay.found);
+    QCOMPARE(replay.damaged, damaged);
+    QCOMPARE(contents(next), lastKept ? after : before);
+    // The replayed changes are pending: the save writes them and takes the journal away.
+    next.files.save();
+    QVERIFY(!fs::exists(journal));
+    Machine reopened(base_);
+    QCOMPARE(contents(reopened), lastKept ? after : before);
+}
+
+// A kill at any step of a save that keeps the journal: whichever set the files are, the journal
+// replayed onto them gives exactly the session's tables, nothing twice.
+void TestCollectionFiles::killDuringASaveWithTheJournalLosesNothing() {
+    const auto change = [](Machine& m) {
+        m.changeEveryTable("Uusi");
+        m.setPublisher("Alku 0", "Toinen");
+    };
+    std::map<std::string, std::multiset<std::string>> expected;
+    {
+        const std::string ref = sibling("journalref");
+        fs::copy(base_, ref);
+        Machine m(ref);
+        change(m);
+        expected = contents(m);
+    }
+    for (int step = 1;; ++step) {
+        const std::string run = sibling("journal" + std::to_string(step));
+        fs::copy(base_, run);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            Machine m(run);
+            m.files.keepJournal({});
+            change(m);
+            const StepFault fault("any", step, {}, true);
+            try {
+                m.files.save();
+            } catch (...) {
+                ::_exit(2);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QVERIFY2(WEXITSTATUS(status) != 2, "the save failed instead of being killed");
+        store::recoverCommit(run);
+        Machine m(run);
+        m.files.replayJournal();
+        QVERIFY2(contents(m) == expected,
+                 qPrintable(QStringLiteral("differs after a kill at step %1").arg(step)));
+        if (WEXITSTATUS(status) == 0)
+            break;
+    }
 }
 
 QTEST_APPLESS_MAIN(TestCollectionFiles)

@@ -1,0 +1,55 @@
+#include "atomicfile.h"
+
+#include "engine/error.h"
+#include "engine/tablefile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+} // namespace
+
+int replaceFile(const std::string& path, std::string_view bytes, bool keepOpen) {
+    std::string tmp = path + ".tmp-XXXXXX";
+    const int fd = ::mkstemp(tmp.data());
+    if (fd < 0)
+        throw engine::Error("Cannot write '" + path + "': " + std::strerror(errno));
+    const bool written = writeAll(fd, bytes) && engine::tablefile::systemCalls().syncFile(fd) == 0;
+    const int error = errno;
+    if (!written || engine::tablefile::systemCalls().renameFile(tmp.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(written ? errno : error);
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw engine::Error("Cannot write '" + path + "': " + reason);
+    }
+    if (!keepOpen)
+        ::close(fd);
+    try {
+        engine::tablefile::syncFolder(path);
+    } catch (...) {
+        if (keepOpen)
+            ::close(fd);
+        throw;
+    }
+    return keepOpen ? fd : -1;
+}
+
+} // namespace store

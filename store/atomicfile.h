@@ -1,0 +1,13 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace store {
+
+// Writes bytes beside path, flushes them, renames them over path and flushes the folder, so
+// that path holds either its old bytes or all of these. Returns the new file, open for
+// appending, when keepOpen (the caller closes it); else -1. Raises an Error naming path.
+int replaceFile(const std::string& path, std::string_view bytes, bool keepOpen = false);
+
+} // namespace store

@@ -1,0 +1,146 @@
+// The data folder's change journal, as the collection's files keep it: replayed at start-up,
+// written anew whenever other files become the base, removed at a clean close.
+#include "collection.h"
+#include "collectionfiles.h"
+
+#include "engine/error.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace store {
+
+using engine::Table;
+
+namespace {
+
+JournalBase baseOf(const std::string& table, const engine::tablefile::FileVersion& v) {
+    return {table, v.exists, v.size, v.checksum};
+}
+
+bool sameContent(const JournalBase& base, const engine::tablefile::FileVersion& now) {
+    return base.exists == now.exists &&
+           (!now.exists || (base.size == now.size && base.checksum == now.checksum));
+}
+
+} // namespace
+
+std::string JournalReplay::text() const {
+    std::string text;
+    if (changes > 0)
+        text = std::to_string(changes) + " muutosta palautettu edellisestä istunnosta";
+    if (damaged)
+        text += std::string(text.empty() ? "" : ". ") +
+                "Muutospäiväkirjan loppu oli vioittunut, eikä sitä voitu palauttaa.";
+    return text;
+}
+
+CollectionFiles::~CollectionFiles() {
+    detachJournal();
+}
+
+std::string CollectionFiles::journalPath() const {
+    return folder_ + kJournalName;
+}
+
+std::vector<JournalBase> CollectionFiles::bases(const std::vector<std::string>& names) const {
+    std::vector<JournalBase> out;
+    for (const std::string& name : names)
+        if (const auto v = known_.find(name); v != known_.end())
+            out.push_back(baseOf(name, v->second));
+    return out;
+}
+
+TableChanges CollectionFiles::pending() const {
+    TableChanges out;
+    for (const CollectionTable& t : collectionTables())
+        if (const Table& table = tables_(t.name); table.isOpen() && table.changeCount() > 0)
+            out.emplace_back(t.name, table.netChanges());
+    return out;
+}
+
+JournalReplay CollectionFiles::replayJournal() {
+    JournalReplay replay;
+    if (!engine::tablefile::exists(journalPath()))
+        return replay;
+    const JournalContents contents = readJournal(journalPath());
+    replay.found = true;
+    replay.damaged = contents.damaged;
+    // A save that reached its commit point holds every change made before it.
+    const auto current = [&](const std::vector<JournalBase>& versions) {
+        return std::all_of(versions.begin(), versions.end(), [&](const JournalBase& b) {
+            return sameContent(b, engine::tablefile::fileVersion(path(b.table)));
+        });
+    };
+    const bool saved = contents.saving && current(*contents.saving);
+    const std::vector<JournalBase>& bases = saved ? *contents.saving : contents.bases;
+    const TableChanges& changes = saved ? contents.sinceSaving : contents.changes;
+    for (const auto& [name, rows] : changes)
+        if (!tables_(name).isOpen())
+            throw engine::Error("The change journal '" + journalPath() + "' holds changes of " +
+                                name + ", which did not open; it is kept as it is");
+    for (const auto& [name, rows] : changes) {
+        const auto base = std::find_if(bases.begin(), bases.end(),
+                                       [&](const JournalBase& b) { return b.table == name; });
+        const bool rowsAreBase =
+            base != bases.end() && sameContent(*base, engine::tablefile::fileVersion(path(name)));
+        tables_(name).replayChanges(rows, rowsAreBase);
+        replay.changes += static_cast<int>(rows.size());
+    }
+    replayed_ = true;
+    return replay;
+}
+
+void CollectionFiles::keepJournal(std::function<void(const std::string&)> failed) {
+    detachJournal();
+    journalFailed_ = std::move(failed);
+    std::vector<std::string> names;
+    for (const CollectionTable& t : collectionTables())
+        names.emplace_back(t.name);
+    journal_ =
+        std::make_unique<ChangeJournal>(journalPath(), bases(names), pending(), journalFailed_);
+    replayed_ = false; // the new journal holds what was replayed
+    for (const CollectionTable& t : collectionTables())
+        if (Table& table = tables_(t.name); table.isOpen())
+            table.setChangeSink(&journal_->sink(t.name));
+}
+
+void CollectionFiles::restartJournal() {
+    if (!journal_)
+        return;
+    std::vector<std::string> names;
+    for (const CollectionTable& t : collectionTables())
+        names.emplace_back(t.name);
+    try {
+        journal_->restart(bases(names), pending());
+    } catch (const std::exception& e) {
+        // The old journal goes on, and replaying it onto newer files counts what it finds
+        // already there once.
+        if (journalFailed_)
+            journalFailed_(e.what());
+    }
+}
+
+void CollectionFiles::detachJournal() {
+    if (!journal_)
+        return;
+    for (const CollectionTable& t : collectionTables())
+        tables_(t.name).setChangeSink(nullptr);
+}
+
+void CollectionFiles::endJournal() {
+    if (journal_) {
+        detachJournal();
+        const std::unique_ptr<ChangeJournal> journal = std::move(journal_);
+        journal->remove();
+    } else if (replayed_) {
+        if (::unlink(journalPath().c_str()) != 0 && errno != ENOENT)
+            throw engine::Error("Cannot remove '" + journalPath() + "': " + std::strerror(errno));
+        replayed_ = false;
+    }
+}
+
+} // namespace store
