@@ -1,6 +1,8 @@
 #include "rowmerge.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -12,12 +14,12 @@ namespace {
 // taken at most once.
 class Places {
 public:
-    Places(const std::vector<std::string_view>& theirs, const std::vector<RowChange>& ours) {
-        std::unordered_set<std::size_t> lengths;
+    Places(const std::vector<std::string_view>& theirs, const std::vector<RowChange>& ours)
+        : sieve_(kSieveBits) {
         const auto want = [&](const std::optional<std::string>& v) {
             if (v) {
                 places_.try_emplace(*v);
-                lengths.insert(v->size());
+                sieve_[sieveKey(*v)] = true;
             }
         };
         for (const RowChange& c : ours) {
@@ -27,8 +29,8 @@ public:
         if (places_.empty())
             return;
         for (std::size_t i = 0; i < theirs.size(); ++i) {
-            if (!lengths.contains(theirs[i].size()))
-                continue; // most rows are told apart without hashing them
+            if (!sieve_[sieveKey(theirs[i])])
+                continue; // most rows are told apart without hashing them whole
             if (auto it = places_.find(theirs[i]); it != places_.end())
                 it->second.rows.push_back(i);
         }
@@ -57,6 +59,20 @@ public:
     }
 
 private:
+    static constexpr std::size_t kSieveBits = std::size_t{1} << 20;
+    // A cheap key of a row: its length and its first and last bytes.
+    static std::size_t sieveKey(std::string_view v) {
+        std::uint64_t head = 0, tail = 0;
+        const std::size_t n = std::min<std::size_t>(v.size(), 8);
+        std::memcpy(&head, v.data(), n);
+        std::memcpy(&tail, v.data() + v.size() - n, n);
+        const std::uint64_t mixed = (head * 0x9E3779B97F4A7C15ULL) ^
+                                    (tail * 0xC2B2AE3D27D4EB4FULL) ^
+                                    (v.size() * 0x165667B19E3779F9ULL);
+        return static_cast<std::size_t>(mixed >> 44) & (kSieveBits - 1);
+    }
+
+    std::vector<bool> sieve_;
     struct Rows {
         std::vector<std::size_t> rows;
         std::size_t next = 0;

@@ -6,10 +6,11 @@
 #include "engine/error.h"
 #include "engine/tablefile.h"
 
+#include <cctype>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <unordered_map>
 
@@ -26,6 +27,7 @@ constexpr std::string_view kMagic = "Levyholvi journal 1\n";
 enum Kind : char { Header = 'H', Change = 'C', Saving = 'S' };
 constexpr std::size_t kFrame = 8;          // length and checksum
 constexpr std::size_t kWriteAt = 1u << 20; // a bulk load hands over this much at a time
+constexpr auto kSyncPause = std::chrono::milliseconds(50); // the most a post waits for the disk
 
 void putU32(std::string& out, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -154,13 +156,26 @@ private:
 
 } // namespace
 
+std::string journalFileName() {
+    char host[256] = {};
+    std::string name = "Levyholvi.";
+    if (::gethostname(host, sizeof host - 1) == 0)
+        for (const char* c = host; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) || *c == '-' ? *c : '_';
+    return name + (name.back() == '.' ? "" : ".") + "journal";
+}
+
 JournalContents readJournal(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw Error("Cannot read '" + path + "': " + std::strerror(errno));
-    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw Error("Cannot read '" + path + "': " + std::strerror(errno));
+    std::string bytes;
+    {
+        std::ifstream in(path, std::ios::binary | std::ios::ate);
+        if (!in)
+            throw Error("Cannot read '" + path + "': " + std::strerror(errno));
+        bytes.resize(static_cast<std::size_t>(in.tellg()));
+        in.seekg(0);
+        if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+            throw Error("Cannot read '" + path + "': " + std::strerror(errno));
+    }
     if (bytes.compare(0, kMagic.size(), kMagic) != 0)
         throw Error("'" + path + "' is not a change journal");
     JournalContents contents;
@@ -305,12 +320,15 @@ void ChangeJournal::flush() {
     }
     buffer_.clear();
     std::string error;
+    bool wake = false;
     {
         const std::lock_guard lock(mutex_);
+        wake = !unsynced_; // else the flush to the disk is already due
         unsynced_ = true;
         error.swap(syncError_);
     }
-    wake_.notify_one();
+    if (wake)
+        wake_.notify_one();
     if (!error.empty())
         fail(error);
 }
@@ -334,6 +352,8 @@ void ChangeJournal::syncLoop(std::stop_token stop) {
         lock.lock();
         if (!synced && syncError_.empty())
             syncError_ = "Cannot write '" + path_ + "': " + std::strerror(error);
+        // Posts that come meanwhile go to the disk together with the next flush.
+        wake_.wait_for(lock, stop, kSyncPause, [] { return false; });
     }
 }
 

@@ -20,7 +20,9 @@
 // the end (a crash mid-write) is dropped, one damaged inside ends what is read.
 namespace store {
 
-constexpr const char* kJournalName = "Levyholvi.journal";
+// "Levyholvi.<host>.journal": each machine of a synced folder keeps its own, so that one never
+// replays (or removes) the journal of a session still open on another.
+std::string journalFileName();
 
 // A table file's version as a journal knows it: what its content is known by.
 struct JournalBase {

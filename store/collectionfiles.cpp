@@ -127,11 +127,13 @@ void CollectionFiles::renumberCollisions(const Images& images, MergeReport& repo
     }
     if (!numbersChanged)
         return;
-    // Numbers this session issued; the highest number the other side or our base has.
+    // Numbers this session issued: its new archive rows. (A release row of ours without one is
+    // a copy kept in a conflict, and keeps the number it had.) Then the highest number the other
+    // side or our base has.
     std::set<std::int32_t> ours;
-    for (const char* name : {"Arkiv", "Lydsam"}) {
-        Table& t = tables_(name);
-        const int f = t.fieldIndex(name == std::string_view("Arkiv") ? "ArkivNr" : "Num");
+    {
+        Table& t = tables_("Arkiv");
+        const int f = t.fieldIndex("ArkivNr");
         for (const engine::RowChange& c : t.netChanges())
             if (c.after && !c.before)
                 if (const auto n = engine::rowcodec::intField(*c.after, f))

@@ -7,6 +7,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -83,6 +84,7 @@ private:
     std::vector<JournalBase> bases(const std::vector<std::string>& names) const;
     TableChanges pending() const;
     void restartJournal();
+    void renumberReplayed(TableChanges& changes, const std::set<std::string>& changedElsewhere);
     void detachJournal();
 
     std::string folder_;

@@ -4,15 +4,20 @@
 #include "collectionfiles.h"
 
 #include "engine/error.h"
+#include "engine/rowcodec.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <optional>
+#include <set>
 
 #include <unistd.h>
 
 namespace store {
 
+using engine::RowChange;
 using engine::Table;
 
 namespace {
@@ -26,7 +31,77 @@ bool sameContent(const JournalBase& base, const engine::tablefile::FileVersion& 
            (!now.exists || (base.size == now.size && base.checksum == now.checksum));
 }
 
+// The field holding the archive number in each table that has one.
+int numberField(const Table& t, std::string_view table) {
+    if (table == "Genre")
+        return -1;
+    return t.findField(table == "Arkiv" ? "ArkivNr" : "Num");
+}
+
+std::optional<std::int32_t> numberOf(const std::optional<std::string>& row, int field) {
+    return row && field >= 0 ? engine::rowcodec::intField(*row, field) : std::nullopt;
+}
+
 } // namespace
+
+// Numbers this session issued that the files now give to another release (another machine
+// saved meanwhile): all of ours move above the files' highest, in the order issued, with their
+// tracks and musicians, as the merge of a file changed on disk does. A release already there as
+// ours (a save of ours the journal did not hear of) keeps its number.
+void CollectionFiles::renumberReplayed(TableChanges& changes,
+                                       const std::set<std::string>& changedElsewhere) {
+    if (!changedElsewhere.contains("Lydsam") && !changedElsewhere.contains("Arkiv"))
+        return;
+    // Issued here: the new archive rows (a release row of ours without one is a copy kept in a
+    // conflict, with the number it had).
+    std::set<std::int32_t> ours;
+    std::map<std::int32_t, std::string_view> ourReleases;
+    for (const auto& [name, rows] : changes) {
+        if (name != "Lydsam" && name != "Arkiv")
+            continue;
+        const int f = numberField(tables_(name), name);
+        for (const RowChange& c : rows)
+            if (const auto n = numberOf(c.after, f); n && !c.before)
+                name == "Arkiv" ? void(ours.insert(*n)) : void(ourReleases.emplace(*n, *c.after));
+    }
+    std::int32_t highest = 0;
+    bool collides = false;
+    for (const char* name : {"Arkiv", "Lydsam"}) {
+        const Table& t = tables_(name);
+        const int f = numberField(t, name);
+        for (int r = 0; f >= 0 && r < t.storedRowCount(); ++r) {
+            const std::string_view row = t.storedBlob(r);
+            const auto n = engine::rowcodec::intField(row, f);
+            if (!n)
+                continue;
+            highest = std::max(highest, *n);
+            if (const auto mine = ourReleases.find(*n); name == std::string_view("Lydsam") &&
+                                                        mine != ourReleases.end() &&
+                                                        mine->second == row)
+                ours.erase(*n); // saved already: no one else's
+            else if (ours.contains(*n))
+                collides = true;
+        }
+    }
+    if (!collides)
+        return;
+    std::map<std::int32_t, std::int32_t> moved;
+    for (std::int32_t n : ours)
+        moved[n] = ++highest;
+    for (auto& [name, rows] : changes) {
+        const Table& t = tables_(name);
+        const int f = numberField(t, name);
+        for (RowChange& c : rows) {
+            const auto n = numberOf(c.after, f);
+            const auto to = n ? moved.find(*n) : moved.end();
+            if (to == moved.end() || (c.before && numberOf(c.before, f) == n))
+                continue; // a row of the base keeps its number
+            auto values = engine::rowcodec::decode(*c.after, t.fieldCount());
+            values[static_cast<std::size_t>(f)] = engine::rowcodec::intPayload(to->second);
+            c.after = engine::rowcodec::encode(values);
+        }
+    }
+}
 
 std::string JournalReplay::text() const {
     std::string text;
@@ -43,7 +118,7 @@ CollectionFiles::~CollectionFiles() {
 }
 
 std::string CollectionFiles::journalPath() const {
-    return folder_ + kJournalName;
+    return folder_ + journalFileName();
 }
 
 std::vector<JournalBase> CollectionFiles::bases(const std::vector<std::string>& names) const {
@@ -82,12 +157,17 @@ JournalReplay CollectionFiles::replayJournal() {
         if (!tables_(name).isOpen())
             throw engine::Error("The change journal '" + journalPath() + "' holds changes of " +
                                 name + ", which did not open; it is kept as it is");
+    std::set<std::string> changedElsewhere;
     for (const auto& [name, rows] : changes) {
         const auto base = std::find_if(bases.begin(), bases.end(),
                                        [&](const JournalBase& b) { return b.table == name; });
-        const bool rowsAreBase =
-            base != bases.end() && sameContent(*base, engine::tablefile::fileVersion(path(name)));
-        tables_(name).replayChanges(rows, rowsAreBase);
+        if (base == bases.end() || !sameContent(*base, engine::tablefile::fileVersion(path(name))))
+            changedElsewhere.insert(name);
+    }
+    TableChanges replaying = changes;
+    renumberReplayed(replaying, changedElsewhere);
+    for (const auto& [name, rows] : replaying) {
+        tables_(name).replayChanges(rows, !changedElsewhere.contains(name));
         replay.changes += static_cast<int>(rows.size());
     }
     replayed_ = true;

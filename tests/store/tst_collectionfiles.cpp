@@ -383,6 +383,8 @@ void TestCollectionFiles::twoMachinesNeverLoseAChange() {
         fs::copy(base_, f);
     std::unique_ptr<Machine> machines[2] = {std::make_unique<Machine>(folders[0]),
                                             std::make_unique<Machine>(folders[1])};
+    for (const auto& m : machines)
+        m->files.keepJournal({});
     bool saved[2] = {false, false}; // saved since the last sync
     std::vector<std::string> releases{"Alku 0", "Alku 1", "Alku 2"};
     std::map<std::string, std::string> lastPublisher; // the latest edit of each release
@@ -434,9 +436,13 @@ void TestCollectionFiles::twoMachinesNeverLoseAChange() {
         default:
             if (saved[0] || saved[1]) // the tool copies what one side saved to the other
                 sync(saved[0] ? 0 : 1);
-            if (rng() % 4 == 0) { // a restart
-                save(side);
+            if (rng() % 4 == 0) { // a restart, after a close or a crash
+                if (rng() % 2)
+                    save(side);
+                machines[side].reset();
                 machines[side] = std::make_unique<Machine>(folders[side]);
+                machines[side]->files.replayJournal();
+                machines[side]->files.keepJournal({});
             }
         }
     }
@@ -574,7 +580,7 @@ void TestCollectionFiles::journalBringsBackWhatACrashLost() {
     QFETCH(QString, fault);
     QFETCH(bool, lastKept);
     QFETCH(bool, damaged);
-    const std::string journal = base_ + store::kJournalName;
+    const std::string journal = base_ + store::journalFileName();
     std::map<std::string, std::multiset<std::string>> before, after;
     std::string beforeDelete; // the journal then
     {
@@ -583,16 +589,13 @@ void TestCollectionFiles::journalBringsBackWhatACrashLost() {
         m.files.keepJournal([&](const std::string& e) { failures << QString::fromStdString(e); });
         m.changeEveryTable("Uusi");
         m.setPublisher("Alku 1", "Levy-yhtiö");
-        if (fault == "stale" || fault == "saved") {
-            const std::string old = readAll(journal);
-            if (fault == "stale") {
-                // Killed after the commit, before the journal was written anew: the old one
-                // (without the save's mark) is replayed onto the files that hold its changes.
-                m.files.save();
-                std::ofstream(journal, std::ios::binary | std::ios::trunc) << old;
-            } else {
-                m.files.save();
-            }
+        if (fault == "stale") {
+            // Killed after the commit, before the journal was written anew: the save's mark in
+            // the old one tells that its changes are in the files.
+            const StepFault journalFault("rename", 1, "journal");
+            m.files.save();
+        } else if (fault == "saved") {
+            m.files.save();
         }
         before = contents(m);
         beforeDelete = readAll(journal);
@@ -600,7 +603,7 @@ void TestCollectionFiles::journalBringsBackWhatACrashLost() {
         QVERIFY(lydsam.locate("Kunstner", "Alku 2"));
         lydsam.deleteRecord();
         after = contents(m);
-        QCOMPARE(failures, QStringList());
+        QCOMPARE(failures.size(), fault == "stale" ? 1 : 0);
         // No close: the journal is all that holds the changes now.
     }
     QVERIFY(fs::exists(journal));
