@@ -145,7 +145,7 @@ void TestStartup::killAfterPostsLosesNothing() {
         addRelease(*w, "Tallessa");
         QVERIFY(w->close());
     }
-    const QString journal = data(store::kJournalName);
+    const QString journal = data(store::journalFileName().c_str());
     {
         auto w = open();
         addRelease(*w, "Kaatuu");
