@@ -21,21 +21,13 @@ void TDBEdit::showField() {
     showing_ = false;
 }
 
-void TDBEdit::onTextEdited(const QString& text) {
+void TDBEdit::onTextEdited() {
     if (showing_)
         return;
-    if (!link_.editing()) {
-        // Entering edit state shows the field again; the typed text must survive that.
-        const int cursor = cursorPosition();
-        if (!dbaware::guarded([this] { link_.edit(); }, this) || !link_.editing()) {
-            showField();
-            return;
-        }
-        showing_ = true;
-        setText(text);
-        setCursorPosition(cursor);
-        showing_ = false;
-    }
+    // Inside the edit's own signal: the text stays the user's, whatever happens to the edit.
+    if (!link_.editing() &&
+        !dbaware::guardedInSignal([this] { return link_.edit(); }, this, [this] { link_.reset(); }))
+        return;
     link_.modified();
 }
 

@@ -27,7 +27,7 @@ protected:
 
 private:
     void showField();
-    void onTextEdited(const QString& text);
+    void onTextEdited();
     void storeText();
 
     TFieldDataLink link_;

@@ -417,7 +417,13 @@ bool TDBGrid::beginCellEdit(const QModelIndex& index) {
         return false;
     if (t->state() != TableState::Browse)
         return true;
-    return dbaware::guarded([t] { t->edit(); }, this) && editing(table());
+    // Inside the view's own opening of the editor: an error box waits until that is over.
+    return dbaware::guardedInSignal(
+        [this, t] {
+            t->edit();
+            return editing(table());
+        },
+        this, nullptr);
 }
 
 // The table is about to post: the open editor's text goes into the field now. An error

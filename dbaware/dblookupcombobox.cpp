@@ -81,21 +81,19 @@ void TDBLookupComboBox::showField() {
 void TDBLookupComboBox::onActivated(int index) {
     if (index < 0 || index >= keys_.size())
         return;
-    const bool ok = dbaware::guarded(
+    const bool ok = dbaware::guardedInSignal(
         [&] {
             engine::Table* list = listSource_ ? listSource_->dataSet() : nullptr;
             if (list && list->isOpen() && link_.table() != list)
                 list->moveTo(rows_[index]);
-            if (link_.active()) {
-                if (!link_.edit())
-                    return;
-                link_.setText(keys_[index]);
-            }
+            if (!link_.active())
+                return true;
+            if (!link_.edit())
+                return false;
+            link_.setText(keys_[index]);
+            return true;
         },
-        this);
-    if (!ok) {
-        showField();
-        return;
-    }
-    emit picked();
+        this, [this] { showField(); });
+    if (ok)
+        emit picked();
 }

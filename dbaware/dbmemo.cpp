@@ -3,6 +3,7 @@
 #include "errorbox.h"
 
 #include <QKeyEvent>
+#include <QMimeData>
 
 TDBMemo::TDBMemo(QWidget* parent) : QPlainTextEdit(parent) {
     setVerticalScrollBar(false);
@@ -27,20 +28,10 @@ void TDBMemo::showField() {
 void TDBMemo::onTextChanged() {
     if (showing_)
         return;
-    if (!link_.editing()) {
-        const QString typed = toPlainText();
-        const int cursor = textCursor().position();
-        if (!dbaware::guarded([this] { link_.edit(); }, this) || !link_.editing()) {
-            showField();
-            return;
-        }
-        showing_ = true;
-        setPlainText(typed);
-        QTextCursor c = textCursor();
-        c.setPosition(std::min(cursor, static_cast<int>(typed.size())));
-        setTextCursor(c);
-        showing_ = false;
-    }
+    // The document is still taking in the typed or pasted text: it must not be replaced now.
+    if (!link_.editing() &&
+        !dbaware::guardedInSignal([this] { return link_.edit(); }, this, [this] { link_.reset(); }))
+        return;
     link_.modified();
 }
 
@@ -55,4 +46,12 @@ void TDBMemo::keyPressEvent(QKeyEvent* event) {
 void TDBMemo::focusOutEvent(QFocusEvent* event) {
     dbaware::guarded([this] { link_.updateRecord(); }, this);
     QPlainTextEdit::focusOutEvent(event);
+}
+
+void TDBMemo::insertFromMimeData(const QMimeData* source) {
+    // An empty clipboard offers data without a single format, which Qt 6.4's own paste reads
+    // past the end of.
+    if (!source || source->formats().isEmpty())
+        return;
+    QPlainTextEdit::insertFromMimeData(source);
 }

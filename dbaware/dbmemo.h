@@ -21,6 +21,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void insertFromMimeData(const QMimeData* source) override;
 
 private:
     void showField();

@@ -65,13 +65,12 @@ void TDBRadioGroup::showField() {
 }
 
 void TDBRadioGroup::onClicked(int id) {
-    const bool ok = dbaware::guarded(
+    dbaware::guardedInSignal(
         [&] {
             if (!link_.edit())
-                return;
+                return false;
             link_.setText(values().value(id));
+            return true;
         },
-        this);
-    if (!ok || !link_.editing())
-        showField();
+        this, [this] { showField(); });
 }

@@ -1,6 +1,9 @@
 #include "errorbox.h"
 
 #include <QMessageBox>
+#include <QMetaObject>
+#include <QPointer>
+#include <QWidget>
 
 namespace dbaware {
 
@@ -75,6 +78,27 @@ bool guarded(const std::function<void()>& action, QWidget* parent) {
     } catch (const std::exception& e) {
         showErrorBox(QString::fromUtf8(e.what()), parent);
     }
+    return false;
+}
+
+bool guardedInSignal(const std::function<bool()>& action, QWidget* control,
+                     std::function<void()> restore) {
+    QString error;
+    try {
+        if (action())
+            return true;
+    } catch (const std::exception& e) {
+        error = QString::fromUtf8(e.what());
+    }
+    QMetaObject::invokeMethod(
+        control,
+        [control = QPointer<QWidget>(control), restore = std::move(restore), error] {
+            if (restore)
+                restore();
+            if (!error.isEmpty())
+                showErrorBox(error, control);
+        },
+        Qt::QueuedConnection);
     return false;
 }
 

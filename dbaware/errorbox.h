@@ -27,4 +27,11 @@ void setMessageHandler(std::function<void(const QString&)> handler);
 // program goes on. Returns false when it raised.
 bool guarded(const std::function<void()>& action, QWidget* parent = nullptr);
 
+// As guarded(), for an action run inside one of the control's own signals (text typed or
+// pasted, an entry picked), where the control must not change under Qt's feet: when the action
+// raises or returns false, restore (which shows the field again) and the error box come once
+// the signal has returned. Returns whether the action took effect.
+bool guardedInSignal(const std::function<bool()>& action, QWidget* control,
+                     std::function<void()> restore);
+
 } // namespace dbaware

@@ -4,6 +4,8 @@
 #include "engine/table.h"
 #include "fieldtext.h"
 
+#include <QScopedValueRollback>
+
 TFieldDataLink::TFieldDataLink(QObject* parent) : QObject(parent) {}
 
 void TFieldDataLink::setDataSource(TDataSource* source) {
@@ -83,9 +85,8 @@ bool TFieldDataLink::edit() {
     if (!active())
         return false;
     if (!editing()) {
-        const bool keep = modified_; // entering edit state re-shows the field
+        const QScopedValueRollback<bool> quiet(entering_, true);
         table()->edit();
-        modified_ = keep;
     }
     return editing();
 }
@@ -112,6 +113,8 @@ void TFieldDataLink::onUpdateData() {
 }
 
 void TFieldDataLink::refresh() {
+    if (entering_)
+        return;
     modified_ = false;
     emit dataChange();
 }

@@ -30,7 +30,9 @@ public:
     QString editText() const;
     void setText(const QString& text); // the table must be editing; takes either form
 
-    // Puts the table into edit state when it browses. False when it could not.
+    // Puts the table into edit state when it browses. False when it could not. The field is
+    // not shown anew meanwhile: the control holds the user's input, and may be inside the very
+    // text operation that asked for the edit.
     bool edit();
     // The control holds input that the next store must write.
     void modified() { modified_ = true; }
@@ -54,5 +56,6 @@ private:
     QPointer<TDataSource> source_;
     QString fieldName_;
     bool modified_ = false;
+    bool entering_ = false; // edit() is putting the table into edit state
     QMetaObject::Connection connections_[6];
 };

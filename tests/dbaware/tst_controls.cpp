@@ -1,6 +1,7 @@
 #include "dbaware/controlcolors.h"
 #include "dbaware/datasource.h"
 #include "dbaware/dbedit.h"
+#include "dbaware/dbgrid.h"
 #include "dbaware/dblookupcombobox.h"
 #include "dbaware/dbmemo.h"
 #include "dbaware/dbnavigator.h"
@@ -10,6 +11,9 @@
 #include "engine/table.h"
 #include "store/collection.h"
 
+#include <QClipboard>
+#include <QLineEdit>
+#include <QMimeData>
 #include <QRadioButton>
 #include <QToolButton>
 #include <QtTest>
@@ -56,6 +60,9 @@ private slots:
     void editShowsEngineError();
     void hiddenEditFollowsField();
     void memoEditsMemoField();
+    void pasteStartsTheEdit_data();
+    void pasteStartsTheEdit();
+    void failedEditStartRestoresAfterTheSignal();
     void fieldLabelAutoSizes();
     void radioGroupChecksMatchingItem_data();
     void radioGroupChecksMatchingItem();
@@ -106,6 +113,7 @@ void TestControls::init() {
 }
 
 void TestControls::cleanup() {
+    releases_.beforeEdit = nullptr;
     delete form_;
     form_ = nullptr;
     dbaware::setErrorBoxHandler(nullptr);
@@ -220,6 +228,103 @@ void TestControls::memoEditsMemoField() {
     QCOMPARE(field(releases_, "Notater"), QStringLiteral("rad 1\nrad 2"));
     releases_.next();
     QVERIFY(memo->toPlainText().isEmpty());
+}
+
+void TestControls::pasteStartsTheEdit_data() {
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("clipboard");
+    for (const char* control : {"edit", "memo", "grid cell"})
+        for (const char* clipboard : {"nothing", "text", "image", "megabyte"})
+            QTest::addRow("%s, %s", control, clipboard) << control << clipboard;
+}
+
+// Ctrl+V starts the table's edit from inside the control's own text signal, while Qt is still
+// inserting: the control must not replace its text then (the memo crashed on it).
+void TestControls::pasteStartsTheEdit() {
+    QFETCH(QString, control);
+    QFETCH(QString, clipboard);
+    const QString megabyte = QStringLiteral("levyholvi\n").repeated((1 << 20) / 10);
+    auto* mime = new QMimeData; // nothing: no format at all, as an empty clipboard offers
+    if (clipboard == "text")
+        mime->setText(QStringLiteral("Liitetty"));
+    else if (clipboard == "megabyte")
+        mime->setText(megabyte);
+    else if (clipboard == "image")
+        mime->setImageData(QImage(8, 8, QImage::Format_RGB32));
+    QApplication::clipboard()->setMimeData(mime);
+
+    // Empty fields: a paste of nothing leaves them as they are.
+    const char* fieldName = control == "memo" ? "Notater" : "Forlag";
+    QWidget* target = nullptr;
+    std::function<QString()> shown;
+    std::function<bool()> undoable; // the control's text was never replaced behind the paste
+    if (control == "edit") {
+        auto* edit = new TDBEdit(form_);
+        edit->setDataSource(releaseSource_);
+        edit->setDataField(QLatin1String(fieldName));
+        target = edit;
+        shown = [edit] { return edit->text(); };
+        undoable = [edit] { return edit->isUndoAvailable(); };
+    } else if (control == "memo") {
+        auto* memo = new TDBMemo(form_);
+        memo->setDataSource(releaseSource_);
+        memo->setDataField(QLatin1String(fieldName));
+        target = memo;
+        shown = [memo] { return memo->toPlainText(); };
+        undoable = [memo] { return memo->document()->isUndoAvailable(); };
+    } else {
+        auto* grid = new TDBGrid(form_);
+        grid->setColumns({{QLatin1String(fieldName), QStringLiteral("Kustantaja"), -1}});
+        grid->setDataSource(releaseSource_);
+        form_->show();
+        grid->setCurrentIndex(grid->model()->index(0, 0));
+        grid->edit(grid->currentIndex());
+        auto* line = grid->findChild<QLineEdit*>();
+        QVERIFY(line);
+        target = line;
+        shown = [line] { return line->text(); };
+        undoable = [line] { return line->isUndoAvailable(); };
+    }
+    QTest::keyClick(target, Qt::Key_V, Qt::ControlModifier);
+    QCoreApplication::processEvents(); // whatever the paste left for later
+
+    QString pasted = clipboard == "text"       ? QStringLiteral("Liitetty")
+                     : clipboard == "megabyte" ? megabyte
+                                               : QString();
+    if (control != "memo")
+        pasted.truncate(30);                    // the field's size
+    const bool opened = control == "grid cell"; // the editor has started the edit
+    QCOMPARE(releases_.state(),
+             pasted.isEmpty() && !opened ? TableState::Browse : TableState::Edit);
+    QCOMPARE(shown(), pasted);
+    QCOMPARE(undoable(), !pasted.isEmpty());
+    QCOMPARE(errors_, QStringList());
+    releases_.checkBrowseMode();
+    QCOMPARE(field(releases_, fieldName), pasted);
+}
+
+// A failed edit start shows the error and the field again, after the text signal is over.
+void TestControls::failedEditStartRestoresAfterTheSignal() {
+    auto* edit = new TDBEdit(form_);
+    edit->setDataSource(releaseSource_);
+    edit->setDataField(QStringLiteral("Titel"));
+    auto* memo = new TDBMemo(form_);
+    memo->setDataSource(releaseSource_);
+    memo->setDataField(QStringLiteral("Titel"));
+    auto* group = new TDBRadioGroup(form_);
+    group->setItems({"CD", "LP"});
+    group->setDataSource(releaseSource_);
+    group->setDataField(QStringLiteral("Media"));
+    releases_.beforeEdit = [] { throw std::runtime_error("Lukittu"); };
+    QTest::keyClicks(edit, QStringLiteral("X"));
+    QTest::keyClicks(memo, QStringLiteral("Y"));
+    group->button(0)->click();
+    QTRY_COMPARE(errors_, (QStringList{"Lukittu.", "Lukittu.", "Lukittu."}));
+    QCOMPARE(edit->text(), QStringLiteral("Arrival"));
+    QCOMPARE(memo->toPlainText(), QStringLiteral("Arrival"));
+    QCOMPARE(group->itemIndex(), 1);
+    QCOMPARE(releases_.state(), TableState::Browse);
+    QVERIFY(!edit->dataLink().isModified() && !memo->dataLink().isModified());
 }
 
 void TestControls::fieldLabelAutoSizes() {
