@@ -3,6 +3,7 @@
 #include "datasource.h"
 #include "engine/table.h"
 #include "errorbox.h"
+#include "refusedinput.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -427,13 +428,22 @@ bool TDBGrid::beginCellEdit(const QModelIndex& index) {
 }
 
 // The table is about to post: the open editor's text goes into the field now. An error
-// reaches whoever posts, like any bound control's.
+// reaches whoever posts, like any bound control's, unless a RefusedInput takes it.
 void TDBGrid::onUpdateData() {
     QWidget* editor = editor_;
     const engine::Table* t = table();
     if (!editor || state() != EditingState || !t || currentIndex().row() != t->currentDisplayRow())
         return;
-    model_->writeText(currentIndex().column(), editorText());
+    const int column = currentIndex().column();
+    const QString text = editorText();
+    try {
+        model_->writeText(column, text);
+    } catch (const std::exception& e) {
+        dbaware::RefusedInput* refused = dbaware::RefusedInput::current();
+        if (!refused)
+            throw;
+        refused->add({model_->columns()[column].fieldName, text, QString::fromUtf8(e.what())});
+    }
     closeEditor(editor, QAbstractItemDelegate::NoHint);
 }
 

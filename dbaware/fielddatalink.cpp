@@ -3,6 +3,7 @@
 #include "datasource.h"
 #include "engine/table.h"
 #include "fieldtext.h"
+#include "refusedinput.h"
 
 #include <QScopedValueRollback>
 
@@ -77,6 +78,7 @@ QString TFieldDataLink::editText() const {
 
 void TFieldDataLink::setText(const QString& text) {
     const int f = field();
+    stored_ = text;
     if (f >= 0)
         dbaware::setFieldText(*table(), f, text);
 }
@@ -97,10 +99,22 @@ void TFieldDataLink::reset() {
 }
 
 void TFieldDataLink::updateRecord() {
-    if (modified_ && active()) {
+    if (!modified_ || !active())
+        return;
+    dbaware::RefusedInput* refused = dbaware::RefusedInput::current();
+    if (!refused) {
         emit updateDataRequested();
         modified_ = false;
+        return;
     }
+    stored_.clear();
+    try {
+        emit updateDataRequested();
+    } catch (const std::exception& e) {
+        // The field kept its value; the input goes, so that the rest of the row can be posted.
+        refused->add({fieldName_, stored_, QString::fromUtf8(e.what())});
+    }
+    modified_ = false;
 }
 
 void TFieldDataLink::onRecordChanged(int field) {

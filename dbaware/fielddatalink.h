@@ -39,7 +39,8 @@ public:
     bool isModified() const { return modified_; }
     // Forgets the control's input and shows the field again.
     void reset();
-    // Stores the control's input into the field now, if there is any.
+    // Stores the control's input into the field now, if there is any. While a
+    // dbaware::RefusedInput lives, input the field refuses is noted there and dropped.
     void updateRecord();
 
 signals:
@@ -57,5 +58,6 @@ private:
     QString fieldName_;
     bool modified_ = false;
     bool entering_ = false; // edit() is putting the table into edit state
+    QString stored_;        // the text of the last setText()
     QMetaObject::Connection connections_[6];
 };

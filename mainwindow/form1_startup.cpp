@@ -16,11 +16,13 @@
 #include "store/conflictcopies.h"
 #include "store/settings.h"
 #include "store/tablewatch.h"
+#include "unsavedinput.h"
 
 #include <QApplication>
 #include <QTimer>
 
 #include <cstdio>
+#include <optional>
 
 namespace {
 
@@ -85,6 +87,7 @@ void TForm1::FormCreate() {
             dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
         }
     }
+    unsavedinput::showKept(dataFolder_, this);
     try {
         const std::unique_ptr<store::TableOpening> opening = std::move(opening_);
         opening->finish();
@@ -219,12 +222,29 @@ bool TForm1::FormClose() {
     if (openElsewhere_)
         return true; // the other window owns the tables and the settings
     platform::quitHelp();
+    // At a session's end no one is there to correct a value a field refuses: the row is saved
+    // without it, and the value is kept aside for the next start to show.
+    std::optional<dbaware::RefusedInput> refused;
+    if (sessionEnding())
+        refused.emplace();
+    std::optional<QString> failure;
     try {
         cancelUntypedInserts();
         SaveChanges();
     } catch (const std::exception& e) {
+        failure = QString::fromUtf8(e.what());
+    }
+    if (refused && !refused->entries().isEmpty()) {
+        try {
+            unsavedinput::keep(dataFolder_, refused->entries());
+        } catch (const std::exception& e) {
+            reportError(QString::fromUtf8(e.what()));
+        }
+    }
+    refused.reset();
+    if (failure) {
         // Nothing is lost: the changes stay pending and the next close tries again.
-        reportError(QString::fromUtf8(e.what()));
+        reportError(*failure);
         return false;
     }
     try {

@@ -2,6 +2,8 @@
 #include "../iofaults.h"
 #include "collectionfiles.h"
 #include "dbaware/controlcolors.h"
+#include "dbaware/dbedit.h"
+#include "dbaware/dbgrid.h"
 #include "dbaware/dbnavigator.h"
 #include "dbaware/errorbox.h"
 #include "mainwindow/form1.h"
@@ -21,9 +23,11 @@
 #include <QScopeGuard>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -60,6 +64,30 @@ void leaveInterruptedSave(const QString& path) {
                           QFileDevice::FileModificationTime));
 }
 
+// Standard error goes to a temporary file while one lives.
+class StandardError {
+public:
+    StandardError() {
+        std::fflush(stderr);
+        file_.open();
+        saved_ = ::dup(2);
+        ::dup2(file_.handle(), 2);
+    }
+    ~StandardError() {
+        std::fflush(stderr);
+        ::dup2(saved_, 2);
+        ::close(saved_);
+    }
+    QString text() {
+        std::fflush(stderr);
+        return QString::fromUtf8(contents(file_.fileName()));
+    }
+
+private:
+    QTemporaryFile file_;
+    int saved_ = -1;
+};
+
 } // namespace
 
 class TestStartup : public QObject {
@@ -78,6 +106,8 @@ private slots:
     void unwritableFolderKeepsWindowAndChanges();
     void unpostedEditIsSaved();
     void terminationSignalSaves();
+    void refusedInputAtClose_data();
+    void refusedInputAtClose();
     void terminationClosesOpenDialogs_data();
     void terminationClosesOpenDialogs();
     void damagedTableStopsTheOpening();
@@ -345,6 +375,110 @@ void TestStartup::terminationSignalSaves() {
     ::raise(SIGTERM);
     QTRY_VERIFY(!w->isVisible());
     QVERIFY(QFile::exists(data("Lydsam.dat")));
+}
+
+void TestStartup::refusedInputAtClose_data() {
+    QTest::addColumn<QString>("control"); // where the half-typed value is
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("line"); // what the value's refusal reads as
+    QTest::addColumn<bool>("bySignal");
+    const QString price = "Hinta: 'a3' is not a valid floating point value.";
+    const QString track = "Kappaleet: 'x' is not a valid integer value.";
+    for (bool bySignal : {true, false}) {
+        const char* by = bySignal ? "signal" : "user";
+        QTest::addRow("registration, price, %s", by) << "DBEdit6"
+                                                     << "a3" << price << bySignal;
+        QTest::addRow("tracks grid, number, %s", by) << "DBGrid2"
+                                                     << "x" << track << bySignal;
+    }
+    QTest::newRow("registration, release number, signal")
+        << "DBEdit12"
+        << "x"
+        << "Num: 'x' is not a valid integer value." << true;
+    QTest::newRow("overview grid, price, signal") << "DBGrid1"
+                                                  << "a3" << price << true;
+}
+
+// At a session's end a value no field takes must not keep the window open: the rest is saved,
+// the value is reported and shown at the next start. A close by the user keeps it for fixing.
+void TestStartup::refusedInputAtClose() {
+    QFETCH(QString, control);
+    QFETCH(QString, typed);
+    QFETCH(QString, line);
+    QFETCH(bool, bySignal);
+    const QString folder = dir_->path() + '/';
+    writeTable(folder, "Lydsam", [](engine::Table& t) {
+        t.append();
+        t.setText("Kunstner", "Abba");
+        t.setText("Pris", "12.5");
+        t.post();
+    });
+    writeTable(folder, "Numre", [](engine::Table& t) {
+        t.append();
+        t.setInteger("Num", 1);
+        t.setInteger("Nummer", 1);
+        t.setText("NrTitel", "Eka");
+        t.post();
+    });
+    auto w = open();
+    w->show();
+    w->GenreDataSet.append(); // another table's change, not yet saved
+    w->GenreDataSet.setText("Genre", "Polka");
+    w->GenreDataSet.post();
+    const bool track = control == "DBGrid2";
+    engine::Table& row = track ? w->NumreDataSet : w->LydsamDataSet;
+    QLineEdit* input = w->findChild<TDBEdit*>(control);
+    if (input) {
+        auto* artist = w->findChild<TDBEdit*>(QStringLiteral("DBEdit2"));
+        artist->selectAll();
+        QTest::keyClicks(artist, QStringLiteral("Bee Gees")); // typed, still in the edit
+    } else {
+        auto* grid = w->findChild<TDBGrid*>(control);
+        w->selectPage(grid->parentWidget());
+        row.edit();
+        row.setText(track ? "NrTitel" : "Kunstner", track ? "Toka" : "Bee Gees");
+        grid->setCurrentIndex(grid->model()->index(0, track ? 1 : 7));
+        grid->edit(grid->currentIndex());
+        input = grid->findChild<QLineEdit*>();
+        QVERIFY(input);
+    }
+    input->selectAll();
+    QTest::keyClicks(input, typed);
+
+    StandardError err;
+    if (bySignal)
+        closeForSessionEnd(w.get());
+    else
+        w->close();
+    const QString kept = data("Tallentamatta.txt");
+    if (!bySignal) {
+        QVERIFY(w->isVisible());
+        QCOMPARE(errors_, QStringList{line.mid(line.indexOf(": ") + 2)});
+        QCOMPARE(input->text(), typed);
+        QVERIFY(!QFile::exists(kept));
+        return;
+    }
+    QVERIFY(!w->isVisible());
+    QCOMPARE(errors_, QStringList());
+    QVERIFY2(err.text().contains("levyholvi: " + line + '\n'), qPrintable(err.text()));
+    QCOMPARE(QString::fromUtf8(contents(kept)), line + '\n');
+    w.reset();
+
+    engine::Table back;
+    back.load(data(track ? "Numre.dat" : "Lydsam.dat").toStdString());
+    QCOMPARE(text(back, track ? "NrTitel" : "Kunstner"),
+             QLatin1String(track ? "Toka" : "Bee Gees"));
+    QCOMPARE(text(back, track ? "Nummer" : "Pris"), QLatin1String(track ? "1" : "12.5"));
+    back.load(data("Genre.dat").toStdString());
+    QCOMPARE(shown(back, "Genre"), QStringList{"Polka"});
+
+    QStringList messages;
+    dbaware::setMessageHandler([&](const QString& m) { messages << m; });
+    w = open();
+    QCOMPARE(messages,
+             QStringList{"Edellisen istunnon lopussa näitä arvoja ei voitu tallentaa:\n" + line});
+    QVERIFY(!QFile::exists(kept));
+    QCOMPARE(errors_, QStringList());
 }
 
 void TestStartup::terminationClosesOpenDialogs_data() {
