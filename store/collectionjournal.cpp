@@ -158,7 +158,8 @@ JournalReplay CollectionFiles::replayJournal() {
             throw engine::Error("The change journal '" + journalPath() + "' holds changes of " +
                                 name + ", which did not open; it is kept as it is");
     std::set<std::string> changedElsewhere;
-    for (const auto& [name, rows] : changes) {
+    for (const auto& change : changes) {
+        const std::string& name = change.first;
         const auto base = std::find_if(bases.begin(), bases.end(),
                                        [&](const JournalBase& b) { return b.table == name; });
         if (base == bases.end() || !sameContent(*base, engine::tablefile::fileVersion(path(name))))
