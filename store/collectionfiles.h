@@ -75,13 +75,12 @@ public:
     void keepJournal(std::function<void(const std::string&)> failed);
     // The session ends with everything saved: the journal goes.
     void endJournal();
-    bool keepsJournal() const { return journal_ != nullptr; }
 
 private:
     using Images = std::map<std::string, engine::tablefile::Image, std::less<>>;
     void renumberCollisions(const Images& theirs, MergeReport& report);
     std::string journalPath() const;
-    std::vector<JournalBase> bases(const std::vector<std::string>& names) const;
+    std::vector<JournalBase> bases() const; // the versions of the files the tables hold
     TableChanges pending() const;
     void restartJournal();
     void renumberReplayed(TableChanges& changes, const std::set<std::string>& changedElsewhere);

@@ -121,11 +121,10 @@ std::string CollectionFiles::journalPath() const {
     return folder_ + journalFileName();
 }
 
-std::vector<JournalBase> CollectionFiles::bases(const std::vector<std::string>& names) const {
+std::vector<JournalBase> CollectionFiles::bases() const {
     std::vector<JournalBase> out;
-    for (const std::string& name : names)
-        if (const auto v = known_.find(name); v != known_.end())
-            out.push_back(baseOf(name, v->second));
+    for (const auto& [name, version] : known_)
+        out.push_back(baseOf(name, version));
     return out;
 }
 
@@ -178,11 +177,7 @@ JournalReplay CollectionFiles::replayJournal() {
 void CollectionFiles::keepJournal(std::function<void(const std::string&)> failed) {
     detachJournal();
     journalFailed_ = std::move(failed);
-    std::vector<std::string> names;
-    for (const CollectionTable& t : collectionTables())
-        names.emplace_back(t.name);
-    journal_ =
-        std::make_unique<ChangeJournal>(journalPath(), bases(names), pending(), journalFailed_);
+    journal_ = std::make_unique<ChangeJournal>(journalPath(), bases(), pending(), journalFailed_);
     replayed_ = false; // the new journal holds what was replayed
     for (const CollectionTable& t : collectionTables())
         if (Table& table = tables_(t.name); table.isOpen())
@@ -192,11 +187,8 @@ void CollectionFiles::keepJournal(std::function<void(const std::string&)> failed
 void CollectionFiles::restartJournal() {
     if (!journal_)
         return;
-    std::vector<std::string> names;
-    for (const CollectionTable& t : collectionTables())
-        names.emplace_back(t.name);
     try {
-        journal_->restart(bases(names), pending());
+        journal_->restart(bases(), pending());
     } catch (const std::exception& e) {
         // The old journal goes on, and replaying it onto newer files counts what it finds
         // already there once.
