@@ -44,7 +44,14 @@ public:
     void inserted(std::uint32_t row) { entries_.push_back({Kind::Inserted, row, 0}); }
     void edited(std::uint32_t row, std::string_view before) { keep(Kind::Edited, row, before); }
     void deleted(std::uint32_t row, std::string_view before) { keep(Kind::Deleted, row, before); }
-    void clear() { *this = Journal(); } // and give the memory back: an import may be large
+    // And gives the memory back (an import may be large); the entries before are gone for good.
+    void clear() {
+        const std::uint64_t cleared = cleared_;
+        *this = Journal();
+        cleared_ = cleared + 1;
+    }
+    // Changes whenever the entries start again, so positions taken before mean nothing.
+    std::uint64_t epoch() const { return cleared_; }
     bool empty() const { return entries_.empty(); }
     const std::vector<Entry>& entries() const { return entries_; }
     std::string_view before(const Entry& e) const { return befores_[e.before]; }
@@ -63,6 +70,7 @@ private:
 
     std::vector<Entry> entries_; // small: a big import adds millions
     std::vector<std::string> befores_;
+    std::uint64_t cleared_ = 0;
 };
 
 } // namespace engine

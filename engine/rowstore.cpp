@@ -55,6 +55,13 @@ void RowStore::replace(std::uint32_t id, std::string_view blob) {
     version_ = nextVersion();
 }
 
+void RowStore::restore(std::uint32_t id, std::string_view blob) {
+    if (id >= rows_.size() || live(id))
+        throw Error("Row " + std::to_string(id) + " cannot be restored");
+    rows_[id] = store(blob);
+    version_ = nextVersion();
+}
+
 void RowStore::remove(std::uint32_t id) {
     rows_[id] = std::string_view();
     version_ = nextVersion();

@@ -22,6 +22,8 @@ public:
     std::uint32_t add(std::string_view blob);
     void replace(std::uint32_t id, std::string_view blob);
     void remove(std::uint32_t id);
+    // Puts a removed row back under its own id (an undone delete).
+    void restore(std::uint32_t id, std::string_view blob);
 
     std::string_view row(std::uint32_t id) const { return rows_[id]; }
     bool live(std::uint32_t id) const { return id < rows_.size() && rows_[id].data() != nullptr; }

@@ -724,6 +724,20 @@ void Table::removeRow(std::uint32_t id) {
     ++changes_;
 }
 
+void Table::restoreRow(std::uint32_t id, std::string_view blob) {
+    rows_.restore(id, blob);
+    insertSorted(natural_, naturalOrder_, id);
+    updateTextIndices(id, blob, nullptr);
+    for (const auto& index : indices_)
+        insertSorted(index->rows, index->order, id);
+    if (viewIsFiltered() && passes(id))
+        insertSorted(filteredRows_, activeKeyOrder(), id);
+    noteAutoIncrement(blob);
+    journal_.inserted(id); // the base may lack it: a save may have come between
+    ++changes_;
+    tellSink(id, std::nullopt, blob);
+}
+
 void Table::cancel() {
     requireOpen();
     if (state_ == TableState::Browse)
@@ -888,34 +902,33 @@ void Table::writePayload(int field, rowcodec::Payload value) {
 void Table::setText(int field, std::string_view text) {
     requireEditing();
     requireField(field);
+    writePayload(field, payloadFor(field, text));
+}
+
+rowcodec::Payload Table::payloadFor(int field, std::string_view text) const {
     const FieldDef& def = fields_[static_cast<std::size_t>(field)];
-    if (text.empty()) {
-        writePayload(field, std::nullopt);
-        return;
-    }
+    if (text.empty())
+        return std::nullopt;
     switch (def.type) {
     case FieldType::String:
-        writePayload(field, std::string(utf8::cutToChars(text, def.size)));
-        return;
+        return std::string(utf8::cutToChars(text, def.size));
     case FieldType::Memo:
-        writePayload(field, std::string(text));
-        return;
+        return std::string(text);
     case FieldType::Integer:
     case FieldType::AutoInc: {
         std::int32_t v = 0;
         if (!parseInteger(text, v))
             notInteger(text);
-        writePayload(field, rowcodec::intPayload(v));
-        return;
+        return rowcodec::intPayload(v);
     }
     case FieldType::Currency: {
         double d = 0;
         if (!parseCurrency(text, d))
             notFloat(text);
-        writePayload(field, rowcodec::doublePayload(d));
-        return;
+        return rowcodec::doublePayload(d);
     }
     }
+    return std::nullopt;
 }
 
 void Table::setInteger(int field, std::int32_t value) {

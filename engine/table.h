@@ -98,6 +98,25 @@ public:
     // the rows are still the version the changes were made to; otherwise a change found already
     // made counts once.
     MergeCounts replayChanges(const std::vector<RowChange>& changes, bool rowsAreBase);
+    // Takes back the changes that journal entries [from, to) record, newest first, as new posted
+    // changes (so the save and a journal on disk see them like any other): an added row goes, an
+    // edited one gets its old value, a deleted one comes back under its own id. The journal
+    // entries they add take them back in turn. Raises, changing nothing, when a row is no longer
+    // as those entries left it. Returns the row of the earliest entry when it is there after.
+    std::optional<std::uint32_t> revertChanges(std::size_t from, std::size_t to);
+    // Posts new values of many stored rows at once, by id (a change of many releases); the
+    // cursor stays on its row and observers hear once. Each row must be stored.
+    void replaceRows(const std::vector<std::pair<std::uint32_t, std::string>>& rows);
+    // A row's bytes with field set from text as setText would set it (cut, or raising on a
+    // value the field cannot hold).
+    std::string withText(std::string_view row, int field, std::string_view text) const;
+    // The ids of the rows the view shows, in its order; of every stored row, in the order added.
+    std::vector<std::uint32_t> viewRowIds() const;
+    std::uint32_t storedRowId(int storedRow) const { return storedId(storedRow); }
+    // A stored row's bytes by its id; nothing for a deleted one.
+    std::optional<std::string_view> rowById(std::uint32_t id) const;
+    // Makes the row current when the view shows it; false when it does not.
+    bool gotoRow(std::uint32_t id);
     // Tells sink of every posted change from now on (nullptr: no one).
     void setChangeSink(ChangeSink* sink) { sink_ = sink; }
 
@@ -245,6 +264,7 @@ private:
     void resyncCurrent(std::uint32_t row, int fallback);
     void beginEditBuffer(const std::optional<std::uint32_t>& from);
     void writePayload(int field, rowcodec::Payload value);
+    rowcodec::Payload payloadFor(int field, std::string_view text) const; // as setText stores it
     const rowcodec::Payload* bufferedValue(int field) const;
     rowcodec::Slice currentSlice(int field) const;
     std::string sliceText(int field, const rowcodec::Slice& s) const;
@@ -255,6 +275,7 @@ private:
     std::uint32_t addRow(std::string_view blob);
     void replaceRow(std::uint32_t id, std::string_view blob);
     void removeRow(std::uint32_t id);
+    void restoreRow(std::uint32_t id, std::string_view blob);
     std::uint32_t storedId(int storedRow) const; // checked
     void requireIntegerChange(int field) const;  // an integer field, the table browsing
     void replaceInteger(std::uint32_t id, int field, std::int32_t value);
@@ -273,7 +294,7 @@ private:
         if (!sink_)
             return;
         sink_->changed(row, before, after);
-        if (!bulk_)
+        if (!bulk_ && !holdFlush_)
             sink_->flush();
     }
     void runHook(const std::function<void()>& hook) {
@@ -316,6 +337,16 @@ private:
     int changes_ = 0;
     Journal journal_;
     ChangeSink* sink_ = nullptr;
+    bool holdFlush_ = false; // many changes that are one: the sink hears of them as one
+    struct FlushHeld {
+        Table& t;
+        explicit FlushHeld(Table& table) : t(table) { t.holdFlush_ = true; }
+        ~FlushHeld() {
+            t.holdFlush_ = false;
+            if (t.sink_)
+                t.sink_->flush();
+        }
+    };
     std::int32_t nextAutoInc_ = 1;
     std::uint64_t generation_ = 0;
     int disableCount_ = 0;

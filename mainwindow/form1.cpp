@@ -71,6 +71,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
     bindControls();
     connectHandlers();
     createImportMenu();
+    createEditMenu();
     createExportMenu();
     // As a stored layout's create handler: an error is shown and the window still opens.
     dbaware::guarded([this] { FormCreate(); }, this);

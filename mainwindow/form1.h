@@ -19,6 +19,11 @@
 #include <vector>
 
 class QCloseEvent;
+class QDialog;
+struct BulkChoice;
+namespace history {
+class History;
+}
 class TPlayWav;
 class TRecLocate;
 class TRepListForm;
@@ -140,6 +145,17 @@ public:
     // for cancel. Empty: the platform's file dialog.
     static std::function<QString(const QString& suggested)> exportPathChooser;
 
+    // --- undo and changes of many rows ("&Muokkaa") ------------------------------------------
+    void Kumoa1Click();
+    void TeeUudelleen1Click();
+    void Muutoshistoria1Click();
+    void MuutaValittuja1Click();
+    void KorvaaNimi1Click();
+    history::History* changeHistory() const { return history_; } // null until the tables open
+    // Replace the dialogs (tests): nothing for cancel. Empty: the dialogs.
+    static std::function<std::optional<BulkChoice>(int selected)> bulkChangeChooser;
+    static std::function<std::optional<BulkChoice>()> renameChooser;
+
 signals:
     // The user's own tab selection is about to run PageControl1Change (lets tests observe it).
     void userPageChange();
@@ -155,6 +171,9 @@ private:
     void bindControls();
     void connectHandlers();
     void createImportMenu();
+    void createEditMenu();
+    void startHistory();
+    void updateUndoActions();
     void importFrom(exchange::Source source);
     // Reads the source and adds what it holds, showing progress with Cancel.
     exchange::ImportSummary runImport(exchange::Source source, const ImportChoice& choice);
@@ -208,6 +227,8 @@ private:
     enum class CloseAsked { No, ByUser, BySession };
     bool importing_ = false;
     QString lastImportFolder_; // for the next import's dialog, this session
+    history::History* history_ = nullptr;
+    QDialog* historyWindow_ = nullptr;
 
     CloseAsked closeAfterImport_ = CloseAsked::No;
     std::map<engine::Table*, RowValues> ruleFilled_;

@@ -4,6 +4,7 @@
 
 #include "dbaware/errorbox.h"
 #include "exchange/collectiontables.h"
+#include "history/history.h"
 #include "sessionend.h"
 
 #include <QCheckBox>
@@ -152,8 +153,17 @@ exchange::ImportSummary TForm1::runImport(exchange::Source source, const ImportC
     };
     exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
                                       MusikerDataSet};
+    // One step; one that added nothing (cancelled, or taken back after an error) is none.
+    bool added = false;
+    if (history_)
+        history_->beginStep(QStringLiteral("tuonti – ") + QFileInfo(choice.path).fileName());
+    const auto endStep = qScopeGuard([&] {
+        if (history_)
+            history_->endStep(added);
+    });
     const exchange::ImportSummary summary =
         exchange::importFrom(source, choice.path, tables, options);
+    added = !summary.cancelled;
     progress.close();
     return summary;
 }

@@ -1,6 +1,8 @@
 // Start-up and shutdown of the main window: tables, settings, colours, start-up sound.
 #include "form1.h"
 
+#include "history/history.h"
+
 #include "colourtargets.h"
 #include "dbaware/controlcolors.h"
 #include "dbaware/errorbox.h"
@@ -101,6 +103,7 @@ void TForm1::FormCreate() {
         bringInConflictCopies();
         watchTableFiles();
     }
+    startHistory();
     const TIniFile ini(settingsFile_);
     const store::Settings settings = store::readSettings(ini);
     selectPage(PageControl1->widget(store::pageForSide(settings.side) - 1));
@@ -203,7 +206,11 @@ void TForm1::reloadChangedFiles() {
     const store::MergeReport report = files_->mergeChangedFiles();
     if (report.any()) {
         showReleaseTotal();
-        tell(QString::fromStdString(report.text()));
+        QString text = QString::fromStdString(report.text());
+        // The steps know rows by ids the files' rows do not have.
+        if (history_ && history_->forget())
+            text += QStringLiteral("\nKumoamishistoria tyhjennettiin.");
+        tell(text);
     }
 }
 
@@ -222,6 +229,8 @@ bool TForm1::FormClose() {
     if (openElsewhere_)
         return true; // the other window owns the tables and the settings
     platform::quitHelp();
+    if (history_)
+        history_->stop(); // the save below is no step
     // At a session's end no one is there to correct a value a field refuses: the row is saved
     // without it, and the value is kept aside for the next start to show.
     std::optional<dbaware::RefusedInput> refused;
