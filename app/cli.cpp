@@ -6,6 +6,7 @@
 #include "exchange/csvtables.h"
 #include "exchange/htmlpage.h"
 #include "exchange/sources.h"
+#include "history/bulkchange.h"
 #include "levyholvi_version.h"
 #include "store/collection.h"
 #include "store/collectionfiles.h"
@@ -16,6 +17,7 @@
 #include <QCoreApplication>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -147,6 +149,78 @@ void runExport(const QCommandLineParser& parser, const QStringList& args) {
         exchange::writeCsvTables(c.tables, args[2]);
 }
 
+void reportChange(const QCommandLineParser& parser, Collection& c, const QString& what) {
+    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    if (!dryRun)
+        c.save();
+    out() << what << Qt::endl;
+    if (dryRun)
+        out() << QStringLiteral("Kokeiluajo: mitään ei tallennettu.") << Qt::endl;
+}
+
+// One field of every release, or of those of one medium or genre.
+void runSet(const QCommandLineParser& parser, const QStringList& args) {
+    if (args.size() != 3)
+        throw UsageError("set needs a field and a value");
+    std::string field;
+    for (const history::SettableField& f : history::settableFields())
+        if (args[1].compare(QLatin1String(f.field), Qt::CaseInsensitive) == 0)
+            field = f.field;
+    if (field.empty())
+        throw UsageError("set cannot change '" + args[1].toStdString() +
+                         "' (Genre, Media, Forlag, Kunstner, Anskaffet, Pris or Indspillet)");
+    Collection c;
+    c.folder = dataFolderOf(parser, Need::Collection);
+    c.openAll();
+    std::vector<std::pair<int, std::string>> wanted;
+    for (const char* option : {"medium", "genre"})
+        if (parser.isSet(QLatin1String(option)))
+            wanted.emplace_back(
+                c.lydsam.fieldIndex(option == std::string("medium") ? "Media" : "Genre"),
+                parser.value(QLatin1String(option)).toStdString());
+    std::vector<std::uint32_t> rows;
+    for (int r = 0; r < c.lydsam.storedRowCount(); ++r)
+        if (std::all_of(wanted.begin(), wanted.end(), [&](const auto& w) {
+                return c.lydsam.storedTextView(r, w.first) == w.second;
+            }))
+            rows.push_back(c.lydsam.storedRowId(r));
+    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    const int n = history::setField(c.lydsam, rows, field, args[2].toStdString(), dryRun);
+    reportChange(parser, c,
+                 QStringLiteral("%1 levyä %2 (valittuna %3)")
+                     .arg(n)
+                     .arg(dryRun ? QStringLiteral("muuttuisi") : QStringLiteral("muutettu"))
+                     .arg(rows.size()));
+}
+
+// A name replaced wherever it stands, as a whole value, letter case aside.
+void runRename(const QCommandLineParser& parser, const QStringList& args) {
+    if (args.size() != 4)
+        throw UsageError("rename needs a kind of name, the name and the new name");
+    const history::NameKind* kind = nullptr;
+    for (const history::NameKind& k : history::nameKinds())
+        if (args[1] == QLatin1String(k.key))
+            kind = &k;
+    if (!kind)
+        throw UsageError("unknown kind of name '" + args[1].toStdString() +
+                         "' (artist, musician, composer, label or genre)");
+    Collection c;
+    c.folder = dataFolderOf(parser, Need::Collection);
+    c.openAll();
+    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    const history::RenameCount count = history::renameName(
+        [&c](std::string_view name) -> engine::Table& { return c.tables.named(name); }, *kind,
+        args[2].toStdString(), args[3].toStdString(), dryRun);
+    QStringList parts;
+    for (const auto& [table, rows] : count.byTable)
+        parts << QStringLiteral("%1 %2").arg(QString::fromStdString(table)).arg(rows);
+    reportChange(parser, c,
+                 QStringLiteral("%1 riviä %2 (%3)")
+                     .arg(count.rows)
+                     .arg(dryRun ? QStringLiteral("muuttuisi") : QStringLiteral("muutettu"),
+                          parts.join(QStringLiteral(", "))));
+}
+
 // Row counts and the rows that point nowhere; a damaged file fails the check.
 bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
     if (args.size() != 1)
@@ -225,15 +299,24 @@ int main(int argc, char* argv[]) {
                        "  import discogs|musicbrainz|folder|csv SOURCE --data DIR [--dry-run]\n"
                        "  export csv DEST --data DIR\n"
                        "  export html FILE --data DIR\n"
-                       "  check --data DIR"));
+                       "  check --data DIR\n"
+                       "  set FIELD VALUE --data DIR [--medium CODE] [--genre NAME] [--dry-run]\n"
+                       "  rename artist|musician|composer|label|genre NAME NEW --data DIR "
+                       "[--dry-run]"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("import, export or check"));
+                                 QStringLiteral("import, export, check, set or rename"));
     parser.addOption({QStringLiteral("data"), QStringLiteral("The collection's data folder."),
                       QStringLiteral("DIR")});
-    parser.addOption({QStringLiteral("dry-run"),
-                      QStringLiteral("Read and check the source, report, save nothing.")});
+    parser.addOption(
+        {QStringLiteral("dry-run"), QStringLiteral("Read and check, report, save nothing.")});
+    parser.addOption({QStringLiteral("medium"),
+                      QStringLiteral("set: only the releases of this medium (CD, LP, ...)."),
+                      QStringLiteral("CODE")});
+    parser.addOption({QStringLiteral("genre"),
+                      QStringLiteral("set: only the releases of this genre."),
+                      QStringLiteral("NAME")});
     parser.addOption({QStringLiteral("folder-as-genre"),
                       QStringLiteral("Discogs: the collection folder becomes the genre.")});
     parser.addOption(
@@ -249,9 +332,14 @@ int main(int argc, char* argv[]) {
             runExport(parser, args);
         else if (command == u"check")
             return runCheck(parser, args) ? 0 : 1;
+        else if (command == u"set")
+            runSet(parser, args);
+        else if (command == u"rename")
+            runRename(parser, args);
         else
-            throw UsageError(command.isEmpty() ? "a command is needed (import, export or check)"
-                                               : "unknown command '" + command.toStdString() + "'");
+            throw UsageError(command.isEmpty()
+                                 ? "a command is needed (import, export, check, set or rename)"
+                                 : "unknown command '" + command.toStdString() + "'");
     } catch (const std::exception& e) {
         QString message = QString::fromUtf8(e.what()).simplified();
         std::fprintf(stderr, "levyholvi-cli: %s\n", message.toLocal8Bit().constData());

@@ -45,7 +45,10 @@ History::History(std::vector<Table> tables, QObject* parent)
         app->installEventFilter(this);
 }
 
-History::~History() = default;
+History::~History() {
+    blockSignals(true); // the stack's clearing is no news to anyone
+    stack_.disconnect(this);
+}
 
 bool History::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {

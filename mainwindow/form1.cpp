@@ -1,4 +1,6 @@
 #include "form1.h"
+
+#include "history/history.h"
 #include "sessionend.h"
 
 #include "store/collection.h"
@@ -86,6 +88,7 @@ TForm1::~TForm1() {
         source->setDataSet(nullptr);
     RecLocate1->setDataSource(nullptr);
     RecLocate2->setDataSource(nullptr);
+    delete std::exchange(history_, nullptr); // it watches the tables
 }
 
 void TForm1::createComponents() {

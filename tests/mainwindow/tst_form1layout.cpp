@@ -63,7 +63,7 @@ private slots:
     void cleanup();
 
     void windowAndClientArea();
-    void menuBarShowsThreeEntries();
+    void menuBarEntries();
     void menus_data();
     void menus();
     void infoActsWithoutSubmenu();
@@ -152,9 +152,9 @@ void TestForm1Layout::windowAndClientArea() {
     QVERIFY2(qAbs(page.height() - 330) <= 12, qPrintable(QString::number(page.height())));
 }
 
-void TestForm1Layout::menuBarShowsThreeEntries() {
+void TestForm1Layout::menuBarEntries() {
     const QStringList bar = captions(form_->menuBar()->actions());
-    QCOMPARE(bar, (QStringList{"&Tiedostot", "&Näytä", "&Info"}));
+    QCOMPARE(bar, (QStringList{"&Tiedostot", "&Muokkaa", "&Näytä", "&Info"}));
 }
 
 void TestForm1Layout::menus_data() {
