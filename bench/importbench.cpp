@@ -6,12 +6,20 @@
 //   csv_import_ms=<x>                         those files into empty tables (<= 10000 ms)
 //   *_peak_x_collection=<x>                   peak memory during the import as a multiple of
 //                                             the loaded collection's (target <= 1.5)
+//   undo_import_ms=<x> redo_import_ms=<x>     the Discogs import taken back and done again as
+//                                             one step (each <= 1000 ms)
+//   history_x_import=<x>                      the history's memory after the import as a
+//                                             multiple of what the import added (<= 1.5)
+//   bulk_change_ms=<x> undo_bulk_ms=<x>       the artist of every release set at once, and
+//                                             taken back (each <= 1000 ms)
 #include "benchdata.h"
 #include "benchutil.h"
 
 #include "exchange/collectiontables.h"
 #include "exchange/csvtables.h"
 #include "exchange/sources.h"
+#include "history/bulkchange.h"
+#include "history/history.h"
 #include "store/collection.h"
 
 #include <QCoreApplication>
@@ -90,6 +98,53 @@ void writeDiscogsExport(const std::string& path, int n) {
     }
 }
 
+double historyKb(const Loaded& l) {
+    std::size_t bytes = 0;
+    for (const engine::Table* t : {&l.c.lydsam, &l.c.numre, &l.c.genre, &l.c.musiker})
+        bytes += t->journal().bytes();
+    return static_cast<double>(bytes) / 1024;
+}
+
+// The import as the window makes it, one step, then back and forth; then a change of every
+// release.
+void undoBenchmarks(const std::string& data, const std::string& discogs) {
+    auto loaded = load(data);
+    history::History history({{"Lydsam", &loaded->c.lydsam},
+                              {"Numre", &loaded->c.numre},
+                              {"Musiker", &loaded->c.musiker},
+                              {"Genre", &loaded->c.genre}});
+    const long before = statusKb("VmRSS");
+    history.beginStep(QStringLiteral("tuonti"));
+    exchange::importFrom(exchange::Source::Discogs, QString::fromStdString(discogs),
+                         loaded->tables);
+    history.endStep();
+    const double addedKb = static_cast<double>(statusKb("VmRSS") - before);
+    std::printf("history_x_import=%.3f history_kb=%.0f import_added_kb=%.0f target<=1.5\n",
+                historyKb(*loaded) / addedKb, historyKb(*loaded), addedKb);
+    const int rows = loaded->c.lydsam.storedRowCount();
+    auto t0 = Clock::now();
+    history.undo();
+    const double undoMs = msSince(t0);
+    require(loaded->c.lydsam.storedRowCount() < rows, "the import undone");
+    t0 = Clock::now();
+    history.redo();
+    const double redoMs = msSince(t0);
+    require(loaded->c.lydsam.storedRowCount() == rows, "the import done again");
+    std::printf("undo_import_ms=%.0f redo_import_ms=%.0f target_ms<=1000\n", undoMs, redoMs);
+
+    engine::Table& releases = loaded->c.lydsam;
+    history.beginStep(QStringLiteral("muutos"));
+    t0 = Clock::now();
+    const int changed = history::setField(releases, releases.viewRowIds(), "Kunstner", "Sama");
+    const double bulkMs = msSince(t0);
+    history.endStep();
+    t0 = Clock::now();
+    history.undo();
+    const double undoBulkMs = msSince(t0);
+    std::printf("bulk_change_ms=%.0f undo_bulk_ms=%.0f releases=%d target_ms<=1000\n", bulkMs,
+                undoBulkMs, changed);
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -127,6 +182,8 @@ int main(int argc, char* argv[]) {
                 static_cast<double>(discogsPeakKb) / static_cast<double>(collectionKb),
                 static_cast<double>(collectionKb) / 1024);
     loaded.reset();
+
+    undoBenchmarks(data, discogs);
 
     // The whole generated collection out as CSV and back into empty tables.
     loaded = load(data);

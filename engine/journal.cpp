@@ -4,6 +4,14 @@
 
 namespace engine {
 
+std::size_t Journal::bytes() const {
+    std::size_t n = entries_.capacity() * sizeof(Entry) + befores_.capacity() * sizeof(std::string);
+    for (const std::string& b : befores_)
+        if (b.capacity() > sizeof(std::string) - 1) // beyond the short-string buffer
+            n += b.capacity() + 1;
+    return n;
+}
+
 std::vector<RowChange> Journal::netChanges(
     const std::function<std::optional<std::string_view>(std::uint32_t)>& current) const {
     // A row's base value is what its first entry found.

@@ -55,6 +55,7 @@ public:
     bool empty() const { return entries_.empty(); }
     const std::vector<Entry>& entries() const { return entries_; }
     std::string_view before(const Entry& e) const { return befores_[e.before]; }
+    std::size_t bytes() const; // what the entries and the values kept take
 
     // The net change of every row touched, in the order first touched; rows that came back to
     // their base value, and rows both added and deleted, are left out. current gives a row's

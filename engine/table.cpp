@@ -738,6 +738,48 @@ void Table::restoreRow(std::uint32_t id, std::string_view blob) {
     tellSink(id, std::nullopt, blob);
 }
 
+void Table::postRows(const std::vector<RowTarget>& targets) {
+    // Few: each kept in place in the indices. Many: the indices sorted afresh once, which costs
+    // less than a search per row and index.
+    const std::size_t many = std::max<std::size_t>(4096, natural_.size() / 16);
+    if (targets.size() < many || indices_.empty()) {
+        for (const RowTarget& t : targets) {
+            if (!t.value)
+                removeRow(t.row);
+            else if (rows_.live(t.row))
+                replaceRow(t.row, *t.value);
+            else
+                restoreRow(t.row, *t.value);
+        }
+        return;
+    }
+    for (const RowTarget& t : targets) {
+        if (!t.value) {
+            journal_.deleted(t.row, rows_.row(t.row));
+            tellSink(t.row, rows_.row(t.row), std::nullopt);
+            eraseSorted(natural_, naturalOrder_, t.row);
+            rows_.remove(t.row);
+        } else if (rows_.live(t.row)) {
+            const std::string_view old = rows_.row(t.row);
+            journal_.edited(t.row, old);
+            updateTextIndices(t.row, *t.value, &old);
+            rows_.replace(t.row, *t.value);
+            tellSink(t.row, journal_.before(journal_.entries().back()), *t.value);
+        } else {
+            rows_.restore(t.row, *t.value);
+            insertSorted(natural_, naturalOrder_, t.row);
+            updateTextIndices(t.row, *t.value, nullptr);
+            noteAutoIncrement(*t.value);
+            journal_.inserted(t.row);
+            tellSink(t.row, std::nullopt, *t.value);
+        }
+        ++changes_;
+    }
+    for (const auto& index : indices_)
+        rebuildIndex(*index);
+    rebuildView();
+}
+
 void Table::cancel() {
     requireOpen();
     if (state_ == TableState::Browse)

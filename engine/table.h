@@ -276,6 +276,12 @@ private:
     void replaceRow(std::uint32_t id, std::string_view blob);
     void removeRow(std::uint32_t id);
     void restoreRow(std::uint32_t id, std::string_view blob);
+    // Stored rows made to hold a value (a removed one comes back under its id) or none.
+    struct RowTarget {
+        std::uint32_t row;
+        std::optional<std::string> value;
+    };
+    void postRows(const std::vector<RowTarget>& targets);
     std::uint32_t storedId(int storedRow) const; // checked
     void requireIntegerChange(int field) const;  // an integer field, the table browsing
     void replaceInteger(std::uint32_t id, int field, std::int32_t value);

@@ -38,10 +38,12 @@ void Table::replaceRows(const std::vector<std::pair<std::uint32_t, std::string>>
     const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
     const int fallback = std::max(position_, 0);
     {
-        FlushHeld held(*this);
+        std::vector<RowTarget> targets;
         for (const auto& [id, blob] : rows)
             if (rows_.row(id) != blob)
-                replaceRow(id, blob);
+                targets.push_back({id, blob});
+        FlushHeld held(*this);
+        postRows(targets);
     }
     resyncCurrent(current, fallback);
     notify(Event::Changed);
@@ -76,21 +78,27 @@ std::optional<std::uint32_t> Table::revertChanges(std::size_t from, std::size_t 
     }
     const std::uint32_t current = position_ >= 0 ? rowAtPosition(position_) : UINT32_MAX;
     const int fallback = std::max(position_, 0);
-    FlushHeld held(*this);
+    // Each row goes back to what its earliest entry found: one change per row.
+    std::vector<RowTarget> targets;
+    std::unordered_map<std::uint32_t, std::size_t> at;
     for (std::size_t i = to; i-- > from;) {
-        // Copied: the entries and their values move as the journal grows under this loop.
-        const Journal::Entry e = journal_.entries()[i];
-        switch (e.kind) {
-        case Journal::Kind::Inserted:
-            removeRow(e.row);
-            break;
-        case Journal::Kind::Edited:
-            replaceRow(e.row, std::string(journal_.before(e)));
-            break;
-        case Journal::Kind::Deleted:
-            restoreRow(e.row, std::string(journal_.before(e)));
-            break;
-        }
+        const Journal::Entry& e = journal_.entries()[i];
+        std::optional<std::string> value;
+        if (e.kind != Journal::Kind::Inserted)
+            value = std::string(journal_.before(e));
+        const auto [it, fresh] = at.try_emplace(e.row, targets.size());
+        if (fresh)
+            targets.push_back({e.row, std::move(value)});
+        else
+            targets[it->second].value = std::move(value);
+    }
+    // A row added and deleted again within the run is where it should be already.
+    std::erase_if(targets, [this](const RowTarget& t) {
+        return rows_.live(t.row) ? t.value && *t.value == rows_.row(t.row) : !t.value;
+    });
+    {
+        FlushHeld held(*this);
+        postRows(targets);
     }
     resyncCurrent(rows_.live(current) ? current : UINT32_MAX, fallback);
     notify(Event::Changed);
