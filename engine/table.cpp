@@ -739,10 +739,12 @@ void Table::restoreRow(std::uint32_t id, std::string_view blob) {
 }
 
 void Table::postRows(const std::vector<RowTarget>& targets) {
-    // Few: each kept in place in the indices. Many: the indices sorted afresh once, which costs
-    // less than a search per row and index.
+    // Few rows to sort in: each finds its place in the indices (a row going needs no search).
+    // Many: the indices sorted afresh once, which costs less than a search per row and index.
     const std::size_t many = std::max<std::size_t>(4096, natural_.size() / 16);
-    if (targets.size() < many || indices_.empty()) {
+    const auto sortedIn = static_cast<std::size_t>(std::count_if(
+        targets.begin(), targets.end(), [](const RowTarget& t) { return t.value.has_value(); }));
+    if (sortedIn < many || indices_.empty()) {
         for (const RowTarget& t : targets) {
             if (!t.value)
                 removeRow(t.row);
