@@ -47,6 +47,7 @@ private slots:
     void failures();
     void refusesWhileTheCollectionIsOpen();
     void checkCutsTitlesInCharacters();
+    void setAndRename();
 };
 
 // Each command's wiring and what it saves; the exact CSV round trip is tst_csvtables'.
@@ -119,6 +120,11 @@ void TestCli::failures_data() {
     QTest::newRow("a source file that is missing")
         << QStringList{"import", "musicbrainz", "@/x.json", "--data", "@/data"}
         << "levyholvi-cli: @/x.json: cannot be read";
+    QTest::newRow("a field set cannot change") << QStringList{"set", "Num", "7", "--data", "@/data"}
+                                               << "levyholvi-cli: set cannot change 'Num'";
+    QTest::newRow("an unknown kind of name")
+        << QStringList{"rename", "singer", "a", "b", "--data", "@/data"}
+        << "levyholvi-cli: unknown kind of name 'singer'";
 }
 
 void TestCli::failures() {
@@ -178,3 +184,29 @@ void TestCli::checkCutsTitlesInCharacters() {
 
 QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"
+
+// Many releases at once: a dry run says how many and saves nothing; then it is saved.
+void TestCli::setAndRename() {
+    QTemporaryDir dir;
+    write(dir.filePath("export.csv"), kExport);
+    const QString data = dir.filePath("data");
+    QCOMPARE(cli({"import", "discogs", dir.filePath("export.csv"), "--data", data}).status, 0);
+    const QStringList set{"set", "genre", "Blues", "--medium", "LP", "--data", data};
+    Run r = cli(set + QStringList{"--dry-run"});
+    QCOMPARE(r.out,
+             QString("1 levyä muuttuisi (valittuna 1)\nKokeiluajo: mitään ei tallennettu.\n"));
+    r = cli(set);
+    QCOMPARE(r.out, QString("1 levyä muutettu (valittuna 1)\n"));
+    r = cli({"rename", "artist", "EERO AALTO", "Eero Aalto Trio", "--data", data});
+    QCOMPARE(r.out, QString("1 riviä muutettu (Lydsam 1, Numre 0)\n"));
+    r = cli({"set", "Pris", "a3", "--data", data});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.err.contains("'a3' is not a valid"), qPrintable(r.err));
+    QCOMPARE(cli({"export", "csv", dir.filePath("csv"), "--data", data}).status, 0);
+    QFile releases(dir.filePath("csv/Lydsam.csv"));
+    QVERIFY(releases.open(QIODevice::ReadOnly));
+    const QByteArray rows = releases.readAll();
+    QVERIFY2(rows.contains("Kaija Virta,Talvi,Blues,LP") &&
+                 rows.contains("Eero Aalto Trio,Kesä,,CD"),
+             rows.constData());
+}
