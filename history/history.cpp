@@ -208,6 +208,7 @@ void History::show(engine::Table& table, std::uint32_t row) {
 
 void History::reverted() {
     markNow(); // what the undo posted is not a step of its own
+    emit applied();
 }
 
 void History::failedStep(const QString& message) {

@@ -90,10 +90,9 @@ void TForm1::startHistory() {
                                      {"Musiker", &MusikerDataSet},
                                      {"Genre", &GenreDataSet}},
                                     this);
-    connect(history_, &history::History::changed, this, [this] {
-        updateUndoActions();
-        showReleaseTotal(); // an undo may have taken releases back or brought them
-    });
+    connect(history_, &history::History::changed, this, &TForm1::updateUndoActions);
+    // An undo may have taken releases back or brought them.
+    connect(history_, &history::History::applied, this, &TForm1::showReleaseTotal);
     connect(history_, &history::History::failed, this, [this](const QString& message) {
         QTimer::singleShot(0, this, [this, message] { tell(message); });
     });
