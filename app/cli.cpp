@@ -295,7 +295,7 @@ int main(int argc, char* argv[]) {
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
-        QStringLiteral("Imports, exports and checks a Levyholvi collection.\n\n"
+        QStringLiteral("Imports, exports, checks and changes a Levyholvi collection.\n\n"
                        "  import discogs|musicbrainz|folder|csv SOURCE --data DIR [--dry-run]\n"
                        "  export csv DEST --data DIR\n"
                        "  export html FILE --data DIR\n"
