@@ -8,6 +8,8 @@
 #include "exchange/sources.h"
 #include "history/bulkchange.h"
 #include "levyholvi_version.h"
+#include "stats/figures.h"
+#include "stats/figurestext.h"
 #include "store/collection.h"
 #include "store/collectionfiles.h"
 #include "store/commitrecord.h"
@@ -15,6 +17,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QJsonDocument>
 #include <QTextStream>
 
 #include <algorithm>
@@ -221,6 +224,20 @@ void runRename(const QCommandLineParser& parser, const QStringList& args) {
                           parts.join(QStringLiteral(", "))));
 }
 
+// The collection's figures, as lines or as JSON.
+void runStats(const QCommandLineParser& parser, const QStringList& args) {
+    if (args.size() != 1)
+        throw UsageError("stats takes no arguments");
+    Collection c;
+    c.folder = dataFolderOf(parser, Need::Collection);
+    c.openAll();
+    const stats::Figures figures = stats::compute(c.lydsam, c.numre, c.musiker);
+    if (parser.isSet(QStringLiteral("json")))
+        out() << QJsonDocument(stats::toJson(figures)).toJson(QJsonDocument::Indented);
+    else
+        out() << stats::toText(figures) << Qt::endl;
+}
+
 // Row counts and the rows that point nowhere; a damaged file fails the check.
 bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
     if (args.size() != 1)
@@ -302,15 +319,17 @@ int main(int argc, char* argv[]) {
                        "  check --data DIR\n"
                        "  set FIELD VALUE --data DIR [--medium CODE] [--genre NAME] [--dry-run]\n"
                        "  rename artist|musician|composer|label|genre NAME NEW --data DIR "
-                       "[--dry-run]"));
+                       "[--dry-run]\n"
+                       "  stats --data DIR [--json]"));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("import, export, check, set or rename"));
+                                 QStringLiteral("import, export, check, set, rename or stats"));
     parser.addOption({QStringLiteral("data"), QStringLiteral("The collection's data folder."),
                       QStringLiteral("DIR")});
     parser.addOption(
         {QStringLiteral("dry-run"), QStringLiteral("Read and check, report, save nothing.")});
+    parser.addOption({QStringLiteral("json"), QStringLiteral("stats: as JSON.")});
     parser.addOption({QStringLiteral("medium"),
                       QStringLiteral("set: only the releases of this medium (CD, LP, ...)."),
                       QStringLiteral("CODE")});
@@ -336,10 +355,13 @@ int main(int argc, char* argv[]) {
             runSet(parser, args);
         else if (command == u"rename")
             runRename(parser, args);
+        else if (command == u"stats")
+            runStats(parser, args);
         else
-            throw UsageError(command.isEmpty()
-                                 ? "a command is needed (import, export, check, set or rename)"
-                                 : "unknown command '" + command.toStdString() + "'");
+            throw UsageError(
+                command.isEmpty()
+                    ? "a command is needed (import, export, check, set, rename or stats)"
+                    : "unknown command '" + command.toStdString() + "'");
     } catch (const std::exception& e) {
         QString message = QString::fromUtf8(e.what()).simplified();
         std::fprintf(stderr, "levyholvi-cli: %s\n", message.toLocal8Bit().constData());

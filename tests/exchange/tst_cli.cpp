@@ -3,6 +3,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -47,7 +50,7 @@ private slots:
     void failures();
     void refusesWhileTheCollectionIsOpen();
     void checkCutsTitlesInCharacters();
-    void setAndRename();
+    void setRenameAndStats();
 };
 
 // Each command's wiring and what it saves; the exact CSV round trip is tst_csvtables'.
@@ -186,7 +189,7 @@ QTEST_GUILESS_MAIN(TestCli)
 #include "tst_cli.moc"
 
 // Many releases at once: a dry run says how many and saves nothing; then it is saved.
-void TestCli::setAndRename() {
+void TestCli::setRenameAndStats() {
     QTemporaryDir dir;
     write(dir.filePath("export.csv"), kExport);
     const QString data = dir.filePath("data");
