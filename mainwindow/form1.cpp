@@ -74,6 +74,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
     connectHandlers();
     createImportMenu();
     createEditMenu();
+    createStatsMenu();
     createExportMenu();
     // As a stored layout's create handler: an error is shown and the window still opens.
     dbaware::guarded([this] { FormCreate(); }, this);

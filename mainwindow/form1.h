@@ -20,6 +20,7 @@
 
 class QCloseEvent;
 class QDialog;
+class StatsWindow;
 struct BulkChoice;
 namespace history {
 class History;
@@ -152,6 +153,9 @@ public:
     void MuutaValittuja1Click();
     void KorvaaNimi1Click();
     history::History* changeHistory() const { return history_; } // null until the tables open
+    // --- statistics ("Tilastot..." under "&Näytä") --------------------------------------------
+    void Tilastot1Click();
+    StatsWindow* statsWindow() const { return statsWindow_; } // null until first opened
     // Replace the dialogs (tests): nothing for cancel. Empty: the dialogs.
     static std::function<std::optional<BulkChoice>(int selected)> bulkChangeChooser;
     static std::function<std::optional<BulkChoice>()> renameChooser;
@@ -172,6 +176,8 @@ private:
     void connectHandlers();
     void createImportMenu();
     void createEditMenu();
+    void createStatsMenu();
+    void statsPicked(int chart, const QString& name);
     void startHistory();
     void updateUndoActions();
     void importFrom(exchange::Source source);
@@ -229,6 +235,7 @@ private:
     QString lastImportFolder_; // for the next import's dialog, this session
     history::History* history_ = nullptr;
     QDialog* historyWindow_ = nullptr;
+    StatsWindow* statsWindow_ = nullptr;
 
     CloseAsked closeAfterImport_ = CloseAsked::No;
     std::map<engine::Table*, RowValues> ruleFilled_;
