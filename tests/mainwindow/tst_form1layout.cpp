@@ -167,7 +167,15 @@ void TestForm1Layout::menus_data() {
         << QStringList{"Kaikki rekisteröinnit", "Valitut (Yleiskatsaus-välilehti)",
                        "Valitut (Muusikot-välilehti)"};
     QTest::newRow("colours: text and background") << "Farver1" << QStringList{"Teksti", "Tausta"};
-    QTest::newRow("view: sorting and selection") << "Vis1" << QStringList{"&Lajittelu", "&Valinta"};
+    QTest::newRow("view: sorting, selection and statistics")
+        << "Vis1" << QStringList{"&Lajittelu", "&Valinta", "-", "Tilastot..."};
+    QTest::newRow("edit: undo, history and many at once")
+        << "Muokkaa1" << QStringList{"&Kumoa",
+                                     "&Tee uudelleen",
+                                     "Muutoshistoria...",
+                                     "-",
+                                     "Muuta valittuja levyjä...",
+                                     "Korvaa nimi..."};
     QTest::newRow("sorting: four orders")
         << "Sortering1"
         << QStringList{"&Taiteilija", "&Kappaleen nimi", "K&ustannusyhtiö", "&Rekisterinumero"};
