@@ -207,6 +207,23 @@ public:
     std::string storedText(int storedRow, int field) const;
     std::string_view storedTextView(int storedRow, int field) const; // text and memo fields
     std::string_view storedBlob(int storedRow) const; // the row's bytes, as rowcodec encodes them
+    // f(bytes) for every posted row in the order added, the next rows fetched ahead: the fastest
+    // way through a table. Reads only, so other threads may read the table meanwhile.
+    template <class F> void eachStoredRow(F f) const {
+        if (!isOpen())
+            return;
+        constexpr int kAhead = 8;
+        auto ahead = natural_.begin();
+        for (int i = 0; i < kAhead && ahead != natural_.end(); ++i, ++ahead)
+            rows_.prefetchRow(*ahead);
+        for (std::uint32_t id : natural_) {
+            if (ahead != natural_.end()) {
+                rows_.prefetchRow(*ahead);
+                ++ahead;
+            }
+            f(rows_.row(id));
+        }
+    }
     // Changes of stored rows that leave the cursor alone; they are pending changes like posts,
     // and no hook runs. A row added must hold this table's fields (rowcodec's encoding).
     void setStoredInteger(int storedRow, int field, std::int32_t value);

@@ -61,10 +61,8 @@ std::string_view text(std::string_view row, int field) {
     return engine::rowcodec::field(row, field).bytes;
 }
 
-// Rows of a table, each by its bytes: every stored row, or those accept lets through.
 template <class F> void eachRow(const engine::Table& t, F f) {
-    for (int r = 0; r < t.storedRowCount(); ++r)
-        f(t.storedBlob(r));
+    t.eachStoredRow(f);
 }
 
 } // namespace
@@ -180,57 +178,76 @@ Figures compute(const engine::Table& releases, const engine::Table& tracks,
     const int player = musicians.fieldIndex("Musiker"),
               instrument = musicians.fieldIndex("Instrument"),
               playedOn = musicians.fieldIndex("NrTitel");
-    const auto chosen = [&](std::string_view row) {
-        return !selected || titles.count(text(row, playedOn)) > 0;
-    };
-    Tally rows, instruments;
-    eachRow(musicians, [&](std::string_view row) {
-        if (!chosen(row))
+    // One pass: each row's player, by number; the players' rows then found without another.
+    const int rowCount = musicians.storedRowCount();
+    std::unordered_map<std::string_view, std::uint32_t> playerNumber;
+    std::vector<std::string_view> playerName;
+    std::vector<long long> rowsOf;
+    std::vector<std::uint32_t> playerOf(static_cast<std::size_t>(rowCount), UINT32_MAX);
+    Tally instruments;
+    int r = -1;
+    musicians.eachStoredRow([&](std::string_view row) {
+        ++r;
+        if (selected && !titles.count(text(row, playedOn)))
             return;
         ++out.credits;
         if (const std::string_view what = text(row, instrument); !what.empty())
             ++instruments[what];
-        if (const std::string_view name = text(row, player); !name.empty())
-            ++rows[name];
-    });
-    // A player's tracks are the distinct titles of their rows, never more than the rows: the
-    // distinct titles are counted only for those whose rows could still reach the top 20.
-    struct Played {
-        std::unordered_set<std::string_view> titles;
-        Tally instruments;
-    };
-    std::vector<Count> byRows = largest(rows, rows.size(), false);
-    std::size_t next = std::min<std::size_t>(20, byRows.size());
-    std::vector<Player> players;
-    for (std::size_t from = 0; from < next;) {
-        std::unordered_map<std::string_view, Played> batch;
-        for (std::size_t i = from; i < next; ++i)
-            batch[byRows[i].name];
-        eachRow(musicians, [&](std::string_view row) {
-            if (!chosen(row))
-                return;
-            const auto it = batch.find(text(row, player));
-            if (it == batch.end())
-                return;
-            it->second.titles.insert(text(row, playedOn));
-            if (const std::string_view what = text(row, instrument); !what.empty())
-                ++it->second.instruments[what];
-        });
-        for (auto& [name, p] : batch) {
-            Player one{std::string(name), static_cast<long long>(p.titles.size()), {}};
-            for (const Count& c : largest(p.instruments, 5, false))
-                one.instruments.push_back(c.name);
-            players.push_back(std::move(one));
+        const std::string_view name = text(row, player);
+        if (name.empty())
+            return;
+        const auto [it, fresh] =
+            playerNumber.try_emplace(name, static_cast<std::uint32_t>(playerName.size()));
+        if (fresh) {
+            playerName.push_back(name);
+            rowsOf.push_back(0);
         }
-        std::sort(players.begin(), players.end(), [](const Player& a, const Player& b) {
-            return a.tracks != b.tracks ? a.tracks > b.tracks : a.name < b.name;
-        });
-        if (players.size() > 20)
-            players.resize(20);
+        ++rowsOf[it->second];
+        playerOf[static_cast<std::size_t>(r)] = it->second;
+    });
+    std::vector<std::size_t> start(playerName.size() + 1, 0);
+    for (std::size_t p = 0; p < playerName.size(); ++p)
+        start[p + 1] = start[p] + static_cast<std::size_t>(rowsOf[p]);
+    std::vector<std::uint32_t> rowsByPlayer(start.back());
+    {
+        std::vector<std::size_t> at(start.begin(), start.end() - 1);
+        for (int r = 0; r < rowCount; ++r)
+            if (const std::uint32_t p = playerOf[static_cast<std::size_t>(r)]; p != UINT32_MAX)
+                rowsByPlayer[at[p]++] = static_cast<std::uint32_t>(r);
+    }
+    playerOf = {};
+    // A player's tracks are the distinct titles of their rows, never more than the rows: the
+    // titles are looked at only for those whose rows could still reach the top 20.
+    std::vector<std::uint32_t> byRows(playerName.size());
+    for (std::uint32_t p = 0; p < byRows.size(); ++p)
+        byRows[p] = p;
+    std::sort(byRows.begin(), byRows.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return rowsOf[a] != rowsOf[b] ? rowsOf[a] > rowsOf[b] : playerName[a] < playerName[b];
+    });
+    std::vector<Player> players;
+    for (std::size_t i = 0; i < byRows.size(); ++i) {
+        const std::uint32_t p = byRows[i];
         const long long least = players.size() < 20 ? 0 : players.back().tracks;
-        from = next;
-        while (next < byRows.size() && byRows[next].n >= std::max(least, 1LL))
-            ++next;
+        if (players.size() >= 20 && rowsOf[p] < least)
+            break;
+        std::unordered_set<std::string_view> on;
+        Tally played;
+        for (std::size_t k = start[p]; k < start[p + 1]; ++k) {
+            const std::string_view row = musicians.storedBlob(static_cast<int>(rowsByPlayer[k]));
+            on.insert(text(row, playedOn));
+            if (const std::string_view what = text(row, instrument); !what.empty())
+                ++played[what];
+        }
+        Player one{std::string(playerName[p]), static_cast<long long>(on.size()), {}};
+        for (const Count& c : largest(played, 5, false))
+            one.instruments.push_back(c.name);
+        const auto place = std::upper_bound(
+            players.begin(), players.end(), one, [](const Player& a, const Player& b) {
+                return a.tracks != b.tracks ? a.tracks > b.tracks : a.name < b.name;
+            });
+        players.insert(place, std::move(one));
+        if (players.size() > 20)
+            players.pop_back();
     }
     out.topPlayers = std::move(players);
     out.topInstruments = largest(instruments, 20, false);
