@@ -38,6 +38,22 @@ inline void require(bool ok, const std::string& what) {
 }
 
 // Other work on the machine skews every figure; the benchmarks print how busy it was.
+// A figure of /proc/self/status in kB ("VmRSS", "VmHWM"); -1 when missing.
+inline long statusKb(const char* key) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const std::string prefix = std::string(key) + ":";
+    while (std::getline(status, line))
+        if (line.rfind(prefix, 0) == 0)
+            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
+    return -1;
+}
+
+// From here on the peak (VmHWM) counts from the memory in use now.
+inline void resetPeak() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
+
 inline std::string loadAverage() {
     std::ifstream in("/proc/loadavg");
     std::string line;

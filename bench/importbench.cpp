@@ -36,26 +36,14 @@ namespace {
 using benchutil::Clock;
 using benchutil::msSince;
 using benchutil::require;
+using benchutil::resetPeak;
+using benchutil::statusKb;
 
 constexpr int kDiscogsReleases = 20000;
-
-long statusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0)
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return -1;
-}
 
 // Processor time as well: on a busy machine the wall clock says little.
 double cpuMsSince(std::clock_t c0) {
     return 1000.0 * static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
-}
-
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5"; // the peak becomes the current RSS
 }
 
 struct Loaded {

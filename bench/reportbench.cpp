@@ -34,27 +34,14 @@
 #include <QToolButton>
 
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <string>
 
 namespace {
 
 constexpr int kPeerRowsMax = 10000;
 
-long statusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::size_t n = std::strlen(key);
-    while (std::getline(status, line))
-        if (line.compare(0, n, key) == 0)
-            return std::strtol(line.c_str() + n, nullptr, 10);
-    return -1;
-}
-
-void resetPeak() {
-    std::ofstream("/proc/self/clear_refs") << "5"; // the peak becomes the current RSS
-}
+using benchutil::resetPeak;
+using benchutil::statusKb;
 
 TRepDBText dbText(const char* field, double left, double width, TRepAlignment a) {
     TRepDBText e;
@@ -179,11 +166,11 @@ int runOurs(const QString& file) {
         window->close();
     });
     poll.start(1);
-    const long rssBefore = statusKb("VmRSS:");
+    const long rssBefore = statusKb("VmRSS");
     resetPeak();
     clock.start();
     r.Preview();
-    const long peak = statusKb("VmHWM:");
+    const long peak = statusKb("VmHWM");
     std::printf("ours first_page_ms=%.1f total_ms=%.1f pages=%d peak_kb=%ld rss_before_kb=%ld\n",
                 firstPageMs, doneMs, pages, peak, rssBefore);
     return 0;

@@ -11,23 +11,13 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 namespace {
 
 using benchutil::Clock;
 using benchutil::msSince;
-
-long statusKb(const char* key) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const std::string prefix = std::string(key) + ":";
-    while (std::getline(status, line))
-        if (line.rfind(prefix, 0) == 0)
-            return std::strtol(line.c_str() + prefix.size(), nullptr, 10);
-    return -1;
-}
+using benchutil::statusKb;
 
 } // namespace
 
@@ -37,7 +27,7 @@ int main(int argc, char* argv[]) {
     std::printf("# load average at start: %s\n", benchutil::loadAverage().c_str());
     benchdata::Collection c;
     benchdata::generate(c, releases);
-    std::ofstream("/proc/self/clear_refs") << "5"; // the peak becomes the current RSS
+    benchutil::resetPeak();
     const long base = statusKb("VmRSS");
     double best = 1e9;
     stats::Figures figures;
