@@ -165,8 +165,10 @@ void StatsWindow::fill(const stats::Figures& f) {
         }
         QChart* c = view->chart();
         c->removeAllSeries();
-        for (QAbstractAxis* axis : c->axes())
-            c->removeAxis(axis);
+        for (QAbstractAxis* axis : c->axes()) {
+            c->removeAxis(axis); // which hands the axis back to us
+            delete axis;
+        }
         const bool lists =
             chart == Chart::Artists || chart == Chart::Players || chart == Chart::Instruments;
         auto* set = new QBarSet(charts_->tabText(i));
@@ -190,7 +192,8 @@ void StatsWindow::fill(const stats::Figures& f) {
             c->addAxis(values, Qt::AlignBottom);
             series->attachAxis(categories);
             series->attachAxis(values);
-            values->applyNiceNumbers();
+            if (!b.values.isEmpty()) // an empty chart has no range to round
+                values->applyNiceNumbers();
         } else {
             auto* series = new QBarSeries;
             series->append(set);
@@ -200,7 +203,8 @@ void StatsWindow::fill(const stats::Figures& f) {
             c->addAxis(values, Qt::AlignLeft);
             series->attachAxis(categories);
             series->attachAxis(values);
-            values->applyNiceNumbers();
+            if (!b.values.isEmpty()) // an empty chart has no range to round
+                values->applyNiceNumbers();
         }
         connect(set, &QBarSet::clicked, this, [this, chart, keys = b.keys](int index) {
             if (index >= 0 && index < keys.size() && picked_)
