@@ -202,8 +202,7 @@ bool History::readyToRevert(const std::vector<Step::Run>& runs) {
 }
 
 void History::show(engine::Table& table, std::uint32_t row) {
-    if (table.gotoRow(row))
-        emit rowShown(&table);
+    table.gotoRow(row); // false when the view does not show it: the cursor stays
 }
 
 void History::reverted() {

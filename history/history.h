@@ -64,7 +64,6 @@ public:
 
 signals:
     void changed();                      // the steps or the editing state: the menu's texts
-    void rowShown(engine::Table* table); // an undo or redo made the row it changed current
     void applied();                      // an undo or redo changed the tables
     void failed(const QString& message); // a step could not be applied; the steps are gone
 

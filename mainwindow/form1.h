@@ -152,7 +152,6 @@ public:
     void Muutoshistoria1Click();
     void MuutaValittuja1Click();
     void KorvaaNimi1Click();
-    history::History* changeHistory() const { return history_; } // null until the tables open
     // --- statistics ("Tilastot..." under "&Näytä") --------------------------------------------
     void Tilastot1Click();
     StatsWindow* statsWindow() const { return statsWindow_; } // null until first opened
