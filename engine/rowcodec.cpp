@@ -55,6 +55,16 @@ Slice field(std::string_view blob, int i) {
     }
 }
 
+void fields(std::string_view blob, int count, Slice* out) {
+    const char* p = blob.data();
+    for (int i = 0; i < count; ++i) {
+        const std::uint64_t tag = readTag(p);
+        out[i] = tag == 0 ? Slice{} : Slice{false, std::string_view(p, tag - 1)};
+        if (tag)
+            p += tag - 1;
+    }
+}
+
 std::string encode(const std::vector<Payload>& fields) {
     std::string out;
     std::size_t total = fields.size();

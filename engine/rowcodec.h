@@ -34,6 +34,8 @@ inline bool readVarint(const char*& p, const char* end, std::uint64_t& v) {
 
 // Field i of a blob produced by encode() or accepted by validate().
 Slice field(std::string_view blob, int i);
+// The first count fields of a blob in one walk, for scans that read several of each row.
+void fields(std::string_view blob, int count, Slice* out);
 
 std::string encode(const std::vector<Payload>& fields);
 std::vector<Payload> decode(std::string_view blob, int fieldCount);

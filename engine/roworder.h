@@ -82,6 +82,13 @@ public:
     };
     const_iterator begin() const { return {this, 0, 0}; }
     const_iterator end() const { return {this, blocks_.size(), 0}; }
+    // At a position up to size(); touches nothing, so readers on other threads may ask too.
+    const_iterator iteratorAt(std::size_t position) const {
+        if (position >= size_)
+            return end();
+        const std::size_t b = findBlock(position);
+        return {this, b, position - starts_[b]};
+    }
 
 private:
     struct Block {

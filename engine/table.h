@@ -209,19 +209,23 @@ public:
     std::string_view storedBlob(int storedRow) const; // the row's bytes, as rowcodec encodes them
     // f(bytes) for every posted row in the order added, the next rows fetched ahead: the fastest
     // way through a table. Reads only, so other threads may read the table meanwhile.
-    template <class F> void eachStoredRow(F f) const {
-        if (!isOpen())
+    template <class F> void eachStoredRow(F f) const { eachStoredRow(0, storedRowCount(), f); }
+    // The same for the rows at [from, to) of that order, so that threads can share a walk.
+    template <class F> void eachStoredRow(int from, int to, F&& f) const {
+        if (!isOpen() || from >= to)
             return;
         constexpr int kAhead = 8;
-        auto ahead = natural_.begin();
-        for (int i = 0; i < kAhead && ahead != natural_.end(); ++i, ++ahead)
+        auto row = natural_.iteratorAt(static_cast<std::size_t>(from));
+        const auto stop = natural_.iteratorAt(static_cast<std::size_t>(to));
+        auto ahead = row;
+        for (int i = 0; i < kAhead && ahead != stop; ++i, ++ahead)
             rows_.prefetchRow(*ahead);
-        for (std::uint32_t id : natural_) {
-            if (ahead != natural_.end()) {
+        for (; row != stop; ++row) {
+            if (ahead != stop) {
                 rows_.prefetchRow(*ahead);
                 ++ahead;
             }
-            f(rows_.row(id));
+            f(rows_.row(*row));
         }
     }
     // Changes of stored rows that leave the cursor alone; they are pending changes like posts,
