@@ -122,10 +122,14 @@ void Table::takeOver(Table& other) {
         return;
     other.requireOpen();
     other.checkBrowseMode();
-    fields_ = std::move(other.fields_);
     displayWidths_ = std::move(other.displayWidths_);
-    rows_ = std::move(other.rows_);
-    natural_ = std::move(other.natural_);
+    {
+        const Changing changing(gate_);
+        const Changing theirs(other.gate_);
+        fields_ = std::move(other.fields_);
+        rows_ = std::move(other.rows_);
+        natural_ = std::move(other.natural_);
+    }
     indices_ = std::move(other.indices_);
     textIndices_ = std::move(other.textIndices_);
     active_ = std::exchange(other.active_, nullptr);
@@ -156,15 +160,18 @@ void Table::forgetViewAndEdits() {
 }
 
 void Table::reset(std::vector<FieldDef> fields, RowStore rows, bool open) {
-    fields_ = std::move(fields);
+    {
+        const Changing changing(gate_);
+        fields_ = std::move(fields);
+        rows_ = std::move(rows);
+        std::vector<std::uint32_t> live;
+        live.reserve(rows_.slotCount());
+        for (std::uint32_t id = 0; id < rows_.slotCount(); ++id)
+            if (rows_.live(id))
+                live.push_back(id);
+        natural_.assign(live);
+    }
     displayWidths_.assign(fields_.size(), 0);
-    rows_ = std::move(rows);
-    std::vector<std::uint32_t> live;
-    live.reserve(rows_.slotCount());
-    for (std::uint32_t id = 0; id < rows_.slotCount(); ++id)
-        if (rows_.live(id))
-            live.push_back(id);
-    natural_.assign(live);
     indices_.clear();
     textIndices_.clear();
     active_ = nullptr;
@@ -665,8 +672,12 @@ void Table::post() {
 }
 
 std::uint32_t Table::addRow(std::string_view blob) {
-    const std::uint32_t id = rows_.add(blob);
-    natural_.push_back(id);
+    std::uint32_t id = 0;
+    {
+        const Changing changing(gate_);
+        id = rows_.add(blob);
+        natural_.push_back(id);
+    }
     updateTextIndices(id, blob, nullptr);
     if (!bulk_) {
         for (const auto& index : indices_)
@@ -703,7 +714,10 @@ void Table::replaceRow(std::uint32_t id, std::string_view blob) {
     for (Index* index : moved)
         eraseSorted(index->rows, index->order, id);
     updateTextIndices(id, blob, &old);
-    rows_.replace(id, blob);
+    {
+        const Changing changing(gate_);
+        rows_.replace(id, blob);
+    }
     for (Index* index : moved)
         insertSorted(index->rows, index->order, id);
     if (viewIsFiltered() && passes(id))
@@ -719,14 +733,20 @@ void Table::removeRow(std::uint32_t id) {
         eraseSorted(filteredRows_, activeKeyOrder(), id);
     for (const auto& index : indices_)
         eraseSorted(index->rows, index->order, id);
-    eraseSorted(natural_, naturalOrder_, id);
-    rows_.remove(id);
+    {
+        const Changing changing(gate_);
+        eraseSorted(natural_, naturalOrder_, id);
+        rows_.remove(id);
+    }
     ++changes_;
 }
 
 void Table::restoreRow(std::uint32_t id, std::string_view blob) {
-    rows_.restore(id, blob);
-    insertSorted(natural_, naturalOrder_, id);
+    {
+        const Changing changing(gate_);
+        rows_.restore(id, blob);
+        insertSorted(natural_, naturalOrder_, id);
+    }
     updateTextIndices(id, blob, nullptr);
     for (const auto& index : indices_)
         insertSorted(index->rows, index->order, id);
@@ -755,6 +775,7 @@ void Table::postRows(const std::vector<RowTarget>& targets) {
         }
         return;
     }
+    const Changing changing(gate_);
     for (const RowTarget& t : targets) {
         if (!t.value) {
             journal_.deleted(t.row, rows_.row(t.row));

@@ -10,11 +10,13 @@
 #include "rowstore.h"
 #include "tablefile.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
 #include <optional>
+#include <shared_mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -207,8 +209,13 @@ public:
     std::string storedText(int storedRow, int field) const;
     std::string_view storedTextView(int storedRow, int field) const; // text and memo fields
     std::string_view storedBlob(int storedRow) const; // the row's bytes, as rowcodec encodes them
+    // A reader on another thread holds the table's gate while it reads the stored rows; each
+    // change of them waits until the gate is free, and while one waits changeWaiting() says so,
+    // so that a long reader can give up early.
+    std::shared_lock<std::shared_mutex> readGate() const { return std::shared_lock(gate_.rows); }
+    bool changeWaiting() const { return gate_.waiting.load(std::memory_order_relaxed) > 0; }
     // f(bytes) for every posted row in the order added, the next rows fetched ahead: the fastest
-    // way through a table. Reads only, so other threads may read the table meanwhile.
+    // way through a table. Reads only, so other threads holding the gate may read meanwhile.
     template <class F> void eachStoredRow(F f) const { eachStoredRow(0, storedRowCount(), f); }
     // The same for the rows at [from, to) of that order, so that threads can share a walk.
     template <class F> void eachStoredRow(int from, int to, F&& f) const {
@@ -333,7 +340,28 @@ private:
     }
     int viewSize() const { return static_cast<int>(view_->size()); }
 
-    TableState state_ = TableState::Inactive;
+    struct Gate {
+        std::shared_mutex rows;
+        std::atomic<int> waiting{0};
+    };
+    // Held by each change of the stored rows or their order, and only there (never nested).
+    class Changing {
+    public:
+        explicit Changing(Gate& gate) : gate_(gate) {
+            ++gate_.waiting;
+            gate_.rows.lock();
+            --gate_.waiting;
+        }
+        ~Changing() { gate_.rows.unlock(); }
+        Changing(const Changing&) = delete;
+        Changing& operator=(const Changing&) = delete;
+
+    private:
+        Gate& gate_;
+    };
+    mutable Gate gate_;
+
+    std::atomic<TableState> state_ = TableState::Inactive; // read by readers on other threads too
     std::vector<FieldDef> fields_;
     std::vector<int> displayWidths_;
     RowStore rows_;

@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "statswindow.h"
 
 #include "history/history.h"
 #include "sessionend.h"
@@ -81,6 +82,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
 }
 
 TForm1::~TForm1() {
+    delete std::exchange(statsWindow_, nullptr); // it may be reading the tables
     Find->removeEventFilter(this);
     Edit2->removeEventFilter(this);
     // The controls and sources outlive the tables (they are children, deleted after the

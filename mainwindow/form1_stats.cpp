@@ -8,6 +8,8 @@
 
 #include <QMenu>
 
+#include <optional>
+
 void TForm1::createStatsMenu() {
     Vis1->addSeparator();
     QAction* action = Vis1->addAction(QStringLiteral("Tilastot..."));
@@ -18,11 +20,14 @@ void TForm1::createStatsMenu() {
 void TForm1::Tilastot1Click() {
     if (!statsWindow_) {
         statsWindow_ = new StatsWindow(
-            [this](bool selection) {
-                if (!selection)
-                    return stats::compute(LydsamDataSet, NumreDataSet, MusikerDataSet);
-                const std::vector<std::uint32_t> shown = LydsamDataSet.viewRowIds();
-                return stats::compute(LydsamDataSet, NumreDataSet, MusikerDataSet, &shown);
+            [this](bool selection) -> StatsWindow::Job {
+                std::optional<std::vector<std::uint32_t>> shown;
+                if (selection)
+                    shown = LydsamDataSet.viewRowIds();
+                return [this, shown = std::move(shown)] {
+                    return stats::compute(LydsamDataSet, NumreDataSet, MusikerDataSet,
+                                          shown ? &*shown : nullptr);
+                };
             },
             [this](StatsWindow::Chart chart, const QString& name) {
                 dbaware::guarded([&] { statsPicked(static_cast<int>(chart), name); }, this);

@@ -1,5 +1,7 @@
 #include "statswindow.h"
 
+#include "dbaware/errorbox.h"
+
 #include <QBarCategoryAxis>
 
 #include <QBarSeries>
@@ -49,9 +51,9 @@ Bars bars(const std::vector<stats::Count>& counts) {
 
 } // namespace
 
-StatsWindow::StatsWindow(std::function<stats::Figures(bool)> compute,
+StatsWindow::StatsWindow(std::function<Job(bool)> job,
                          std::function<void(Chart, const QString&)> picked, QWidget* parent)
-    : QWidget(parent, Qt::Window), compute_(std::move(compute)), picked_(std::move(picked)),
+    : QWidget(parent, Qt::Window), job_(std::move(job)), picked_(std::move(picked)),
       selectionOnly_(new QCheckBox(QStringLiteral("&Vain valitut levyt"), this)),
       totals_(new QLabel(this)), charts_(new QTabWidget(this)), debounce_(new QTimer(this)) {
     setObjectName(QStringLiteral("Tilastot"));
@@ -105,8 +107,46 @@ void StatsWindow::collectionChanged() {
         debounce_->start();
 }
 
+StatsWindow::~StatsWindow() {
+    if (counting_.valid())
+        counting_.wait();
+}
+
 void StatsWindow::refresh() {
-    fill(compute_(selectionOnly_->isChecked()));
+    if (counting_.valid()) {
+        again_ = true;
+        return;
+    }
+    if (figures_ == stats::Figures{})
+        totals_->setText(QStringLiteral("Lasketaan..."));
+    // The job is made here (it may read the window's view); the counting holds the tables'
+    // gates, so a change made meanwhile waits for it, or rather makes it give up.
+    counting_ = std::async(std::launch::async, [this, job = job_(selectionOnly_->isChecked())] {
+        try {
+            figures_ = job();
+        } catch (...) {
+            failed_ = std::current_exception();
+        }
+        QMetaObject::invokeMethod(this, &StatsWindow::counted, Qt::QueuedConnection);
+    });
+}
+
+void StatsWindow::counted() {
+    counting_.get();
+    const std::exception_ptr failed = std::exchange(failed_, nullptr);
+    if (std::exchange(again_, false)) {
+        refresh();
+        return;
+    }
+    try {
+        if (failed)
+            std::rethrow_exception(failed);
+        fill(figures_);
+    } catch (const stats::Cancelled&) {
+        debounce_->start(); // the change that came has its own refresh coming, but be sure
+    } catch (const std::exception& e) {
+        dbaware::showErrorBox(QString::fromUtf8(e.what()), this);
+    }
 }
 
 void StatsWindow::fill(const stats::Figures& f) {

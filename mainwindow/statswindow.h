@@ -5,7 +5,9 @@
 #include <QString>
 #include <QWidget>
 
+#include <exception>
 #include <functional>
+#include <future>
 
 class QCheckBox;
 class QLabel;
@@ -30,14 +32,18 @@ public:
         Players,
         Instruments
     };
-    // compute(selection) gives the figures; picked(chart, name) is a click on a bar.
-    StatsWindow(std::function<stats::Figures(bool selection)> compute,
+    // A job that gives the figures, made on this thread and run on another.
+    using Job = std::function<stats::Figures()>;
+    // job(selection) makes the job; picked(chart, name) is a click on a bar.
+    StatsWindow(std::function<Job(bool selection)> job,
                 std::function<void(Chart, const QString&)> picked, QWidget* parent = nullptr);
+    ~StatsWindow() override; // waits for the figures being counted
 
     // The collection changed: the charts follow a moment later, while the window shows.
     void collectionChanged();
-    // Draws the charts now.
+    // Counts the figures anew on another thread; the charts follow when they are there.
     void refresh();
+    bool busy() const { return counting_.valid(); }
     // The chart shown, saved as PNG or, by the name's ending, SVG.
     void saveChart(const QString& path) const;
     // Replaces the save dialog (tests): gets a suggested name, returns a path or "".
@@ -45,9 +51,14 @@ public:
 
 private:
     void addChart(Chart chart, const QString& title);
+    void counted(); // back on this thread
     void fill(const stats::Figures& f);
 
-    std::function<stats::Figures(bool)> compute_;
+    std::function<Job(bool)> job_;
+    std::future<void> counting_;
+    stats::Figures figures_;    // written by the counting thread until it is done
+    std::exception_ptr failed_; // the same
+    bool again_ = false;        // a refresh came while counting
     std::function<void(Chart, const QString&)> picked_;
     QCheckBox* selectionOnly_;
     QLabel* totals_;

@@ -138,6 +138,20 @@ struct Fields {
     }
 };
 
+// Gives up the scan when a change of its table waits for it (every few thousand rows).
+class Watch {
+public:
+    explicit Watch(const engine::Table& table) : t_(table) {}
+    void operator()() {
+        if ((++rows_ & 4095) == 0 && t_.changeWaiting())
+            throw Cancelled();
+    }
+
+private:
+    const engine::Table& t_;
+    unsigned rows_ = 0;
+};
+
 // The release part: by medium, genre, year, value and artist, and the releases' numbers.
 struct ReleaseScan {
     explicit ReleaseScan(const engine::Table& table) : t(table) {}
@@ -155,8 +169,10 @@ struct ReleaseScan {
     long long noYear = 0, noDate = 0, releases = 0;
     double total = 0;
     NumberSet nums;
+    Watch watch{t};
 
     void operator()(std::string_view row) {
+        watch();
         engine::rowcodec::fields(row, read.count, f);
         ++releases;
         const std::uint32_t m = perMedium.add(f[media].bytes);
@@ -251,8 +267,10 @@ struct TrackScan {
     const int num = t.fieldIndex("Num"), title = t.fieldIndex("NrTitel");
     long long tracks = 0, withoutRelease = 0;
     SeenSet titles; // a musician row keeps 30 characters of the title
+    Watch watch{t};
 
     void operator()(std::string_view row) {
+        watch();
         const Slice n = engine::rowcodec::field(row, num);
         const bool has = !n.null;
         const std::int32_t number = has ? engine::rowcodec::intFromPayload(n.bytes) : 0;
@@ -288,8 +306,10 @@ struct MusicianScan {
     // instruments once they are known.
     std::vector<std::pair<std::uint32_t, std::uint32_t>> credited;
     long long credits = 0;
+    Watch watch{t};
 
     void operator()(std::string_view row) {
+        watch();
         engine::rowcodec::fields(row, read.count, f);
         const std::uint64_t titleHash = hashBytes(f[title].bytes);
         if (titles && !titles->contains(titleHash))
@@ -361,6 +381,7 @@ std::vector<Player> topPlayers(std::array<MusicianScan*, 2> scans) {
 Figures compute(const engine::Table& releases, const engine::Table& tracks,
                 const engine::Table& musicians, const std::vector<std::uint32_t>* selected) {
     Figures out;
+    const auto gates = std::array{releases.readGate(), tracks.readGate(), musicians.readGate()};
     ReleaseScan chosenReleases(releases);
     ReleaseScan allReleases(releases); // only their numbers, when a selection is counted
     TrackScan trackScan(tracks, selected ? allReleases.nums : chosenReleases.nums,

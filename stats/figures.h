@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +55,15 @@ inline constexpr std::string_view kOthers = "muut";
 // exactly four digits between 1000 and 2999; nothing when there is none.
 std::optional<int> yearIn(std::string_view text);
 
+// A change of the tables came while they were counted, and the counting gave way to it.
+struct Cancelled : std::runtime_error {
+    Cancelled() : std::runtime_error("Tilastot jäivät kesken: kokoelma muuttui.") {}
+};
+
 // Over every release, or over those of selected (row ids of releases) with their tracks (by
-// archive number) and those tracks' musicians (by track title).
+// archive number) and those tracks' musicians (by track title). The tables' gates are held
+// meanwhile, so this may run on a thread of its own while the window's thread reads them; it
+// throws Cancelled when a change of them waits.
 Figures compute(const engine::Table& releases, const engine::Table& tracks,
                 const engine::Table& musicians,
                 const std::vector<std::uint32_t>* selected = nullptr);
