@@ -1,6 +1,7 @@
 #include "htmlpage.h"
 
 #include "htmlpageassets.h"
+#include "htmlstats.h"
 
 #include "engine/filter.h"
 #include "engine/rowcodec.h"
@@ -247,8 +248,15 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
     out.html(releases == 1 ? QStringLiteral("1 äänite")
                            : QStringLiteral("%1 äänitettä").arg(releases));
     out.raw("</p>\n</header>\n"
-            "<noscript><p>Kokoelman näyttäminen tarvitsee JavaScriptin.</p></noscript>\n"
-            "<div class=\"tools\">\n"
+            "<noscript><p>Kokoelman näyttäminen tarvitsee JavaScriptin.</p></noscript>\n");
+    // The figures of the releases on the page, drawn here: they need no script.
+    const bool everyRelease = lydsam.displayRowCount() == lydsam.storedRowCount();
+    {
+        const std::vector<std::uint32_t> shown = lydsam.viewRowIds();
+        out.raw(htmlStatsSection(
+            stats::compute(lydsam, numre, musiker, everyRelease ? nullptr : &shown), everyRelease));
+    }
+    out.raw("<div class=\"tools\">\n"
             "<label>Hae <input id=\"lh-search\" type=\"search\" autocomplete=\"off\" "
             "placeholder=\"taiteilija, nimi, kustantaja...\"></label>\n"
             "<label>Media <select id=\"lh-media\"><option value=\"\">Kaikki</option>"
@@ -276,7 +284,6 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
     out.raw("</script>\n<script type=\"application/json\" id=\"lh-tracks\">");
     // A page of every release has nothing to hide, and the whole collection is the common case
     // and the large one: the lookups below are left out then.
-    const bool everyRelease = lydsam.displayRowCount() == lydsam.storedRowCount();
     const std::optional<PageContents> contents =
         everyRelease ? std::nullopt : std::make_optional<PageContents>(lydsam, numre, musiker);
     writeStoredRows(out, numre, [&](int row) { return !contents || contents->hasTrack(row); },

@@ -40,6 +40,12 @@ tr.detail th { background: #f1eff4; }
 ul.musicians { margin: 2px 0; padding-left: 20px; }
 .empty { color: var(--soft); font-style: italic; padding: 16px 0; }
 #lh-more { height: 1px; }
+#lh-stats { margin: 12px 24px 0; padding: 6px 14px; background: #fff; border: 1px solid var(--line); }
+#lh-stats summary { cursor: pointer; font-weight: bold; }
+#lh-stats .charts { display: flex; flex-wrap: wrap; gap: 8px 32px; }
+#lh-stats figure { margin: 8px 0; }
+#lh-stats figcaption { font-weight: bold; margin-bottom: 2px; }
+#lh-stats svg { max-width: 100%; height: auto; font-size: 12px; fill: var(--ink); }
 @media print {
   body { background: #fff; font-size: 10pt; }
   header { background: none; color: #000; padding: 0 0 6pt; }

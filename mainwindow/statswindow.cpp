@@ -1,6 +1,7 @@
 #include "statswindow.h"
 
 #include "dbaware/errorbox.h"
+#include "stats/figurestext.h"
 
 #include <QBarCategoryAxis>
 
@@ -190,11 +191,7 @@ void StatsWindow::fill(const stats::Figures& f) {
             break;
         case Chart::Players:
             for (const stats::Player& p : f.topPlayers) {
-                QStringList instruments;
-                for (const std::string& s : p.instruments)
-                    instruments << q(s);
-                b.names << q(p.name) + QStringLiteral(" (") +
-                               instruments.join(QStringLiteral(", ")) + QLatin1Char(')');
+                b.names << stats::playerLabel(p);
                 b.keys << q(p.name);
                 b.values << static_cast<qreal>(p.tracks);
             }

@@ -154,13 +154,17 @@ private:
 
 // The release part: by medium, genre, year, value and artist, and the releases' numbers.
 struct ReleaseScan {
-    explicit ReleaseScan(const engine::Table& table) : t(table) {}
+    // most: how many releases may be chosen, whose titles are kept; 0 for the whole collection.
+    ReleaseScan(const engine::Table& table, std::size_t most)
+        : t(table), titles(most), keepsTitles(most > 0) {}
     const engine::Table& t;
     const int media = t.fieldIndex("Media"), genre = t.fieldIndex("Genre"),
               recorded = t.fieldIndex("Indspillet"), bought = t.fieldIndex("Anskaffet"),
               price = t.fieldIndex("Pris"), num = t.fieldIndex("Num"),
-              artist = t.fieldIndex("Kunstner");
-    Fields read{media, genre, recorded, bought, price, num, artist};
+              artist = t.fieldIndex("Kunstner"), title = t.fieldIndex("Titel");
+    Fields read{media, genre, recorded, bought, price, num, artist, title};
+    SeenSet titles; // of chosen releases: a musician row may name its release by 30 characters
+    const bool keepsTitles;
     Slice* f = read.at;
     Tally perMedium, perGenre, artists;
     std::vector<double> value; // by medium number
@@ -199,6 +203,8 @@ struct ReleaseScan {
             nums.add(engine::rowcodec::intFromPayload(f[num].bytes));
         if (!f[artist].bytes.empty())
             artists.add(f[artist].bytes);
+        if (keepsTitles)
+            titles.insert(hashBytes(engine::utf8::cutToChars(f[title].bytes, 30)));
     }
 };
 
@@ -290,15 +296,18 @@ struct TrackScan {
 // each player's distinct titles. Two scans share the rows, and one set of the player and title
 // pairs seen: a pair counts for the scan that sees it first.
 struct MusicianScan {
-    MusicianScan(const engine::Table& table, const SeenSet* chosen, SeenSet& pairs)
-        : t(table), titles(chosen), playedOn(pairs) {}
+    MusicianScan(const engine::Table& table, const SeenSet* chosenTracks,
+                 const SeenSet* chosenReleases, SeenSet& pairs)
+        : t(table), titles(chosenTracks), releaseTitles(chosenReleases), playedOn(pairs) {}
     MusicianScan(const MusicianScan&) = delete;
     const engine::Table& t;
-    const SeenSet* titles; // the chosen tracks' titles, or all
+    // Over a selection, a row counts when its track's title is a chosen track's, and the
+    // release it names, if any, a chosen one (as the web page links them).
+    const SeenSet *titles, *releaseTitles;
     SeenSet& playedOn;
     const int title = t.fieldIndex("NrTitel"), player = t.fieldIndex("Musiker"),
-              instrument = t.fieldIndex("Instrument");
-    Fields read{title, player, instrument};
+              instrument = t.fieldIndex("Instrument"), release = t.fieldIndex("Titel");
+    Fields read{title, player, instrument, release};
     Slice* f = read.at;
     Tally players, instruments;
     std::vector<long long> tracksOf; // by player
@@ -312,7 +321,9 @@ struct MusicianScan {
         watch();
         engine::rowcodec::fields(row, read.count, f);
         const std::uint64_t titleHash = hashBytes(f[title].bytes);
-        if (titles && !titles->contains(titleHash))
+        if (titles &&
+            (!titles->contains(titleHash) ||
+             (!f[release].bytes.empty() && !releaseTitles->contains(hashBytes(f[release].bytes)))))
             return;
         ++credits;
         const std::uint32_t what =
@@ -382,8 +393,8 @@ Figures compute(const engine::Table& releases, const engine::Table& tracks,
                 const engine::Table& musicians, const std::vector<std::uint32_t>* selected) {
     Figures out;
     const auto gates = std::array{releases.readGate(), tracks.readGate(), musicians.readGate()};
-    ReleaseScan chosenReleases(releases);
-    ReleaseScan allReleases(releases); // only their numbers, when a selection is counted
+    ReleaseScan chosenReleases(releases, selected ? selected->size() : 0);
+    ReleaseScan allReleases(releases, 0); // only their numbers, when a selection is counted
     TrackScan trackScan(tracks, selected ? allReleases.nums : chosenReleases.nums,
                         selected ? &chosenReleases.nums : nullptr);
     const auto releasesAndTracks = [&] {
@@ -408,9 +419,11 @@ Figures compute(const engine::Table& releases, const engine::Table& tracks,
     // tracks' titles; over the whole collection one thread first does the releases and tracks,
     // then the smaller part.
     const SeenSet* titles = selected ? &trackScan.titles : nullptr;
+    const SeenSet* releaseTitles = selected ? &chosenReleases.titles : nullptr;
     const int rows = musicians.storedRowCount();
     SeenSet pairs(static_cast<std::size_t>(rows));
-    MusicianScan first(musicians, titles, pairs), second(musicians, titles, pairs);
+    MusicianScan first(musicians, titles, releaseTitles, pairs),
+        second(musicians, titles, releaseTitles, pairs);
     const int split = selected ? rows / 2 : rows / 10 * 3;
     if (selected)
         releasesAndTracks();

@@ -27,6 +27,15 @@ QJsonArray counts(const std::vector<Count>& v) {
 
 } // namespace
 
+QString playerLabel(const Player& p) {
+    QStringList instruments;
+    for (const std::string& i : p.instruments)
+        instruments << q(i);
+    return instruments.isEmpty()
+               ? q(p.name)
+               : QStringLiteral("%1 (%2)").arg(q(p.name), instruments.join(QStringLiteral(", ")));
+}
+
 QString toText(const Figures& f, const QLocale& locale) {
     QStringList lines{QStringLiteral("Levyjä: %1").arg(f.releases),
                       QStringLiteral("Kappaleita: %1").arg(f.tracks),

@@ -11,5 +11,7 @@ namespace stats {
 
 QString toText(const Figures& f, const QLocale& locale = QLocale());
 QJsonObject toJson(const Figures& f);
+// A player as a chart names them: "Name (piano, laulu)", or the name alone.
+QString playerLabel(const Player& p);
 
 } // namespace stats

@@ -155,7 +155,7 @@ private slots:
         QCOMPARE(musician.at(2).toString(), text.left(30));
         // Nothing of the markup-like texts reaches the page as markup.
         for (const QString& piece :
-             QStringList{"<script>alert", "<!--", "'x'", "\"stop\"", "&amp;"})
+             QStringList{"<script>alert", "<!--", "'x'", "\"stop\"", "Tom &amp; Jerry"})
             if (text.contains(piece))
                 QVERIFY2(!page.contains(piece), qPrintable(piece));
         QCOMPARE(page.count("<script"), 4);
@@ -263,6 +263,23 @@ private slots:
         QCOMPARE(musicians, QStringList({"Näkyvä", "Nimetön"}));
         QVERIFY(!page.contains("Salainen") && !page.contains("Piilossa") &&
                 !page.contains("Kätketty"));
+    }
+
+    // The figures of the releases on the page, drawn without a script; no prices among them.
+    void statisticsAreDrawnInThePage() {
+        QTemporaryDir dir;
+        Collection c;
+        c.release("Anna", "Eka", "LP", 1);
+        c.release("Anna", "Toka", "LP", 2);
+        c.release("Bertta", "Kolmas", "CD", 3);
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        const QString page = readPage(pagePath(dir));
+        QCOMPARE(page.count("<svg role=\"img\""), 8);
+        QVERIFY(page.contains("<g class=\"bar\" data-name=\"LP\" data-n=\"2\">"));
+        QVERIFY(page.contains("<g class=\"bar\" data-name=\"Anna\" data-n=\"2\">"));
+        QVERIFY(page.contains("<p>Levyjä 3, kappaleita 0, muusikkomerkintöjä 0, kappaleita "
+                              "ilman levyä 0</p>"));
+        QVERIFY(!page.contains("Arvo"));
     }
 
     void emptyCollectionGivesAWorkingPage() {

@@ -46,6 +46,7 @@ void generate(Tables& t, unsigned seed) {
         t.lydsam.setText("Media", pick(rng, {"CD", "LP", "LP", "MC", "SG", "78", "MD", "", "DV"}));
         t.lydsam.setText("Genre", "G" + std::to_string(rng() % 24));
         t.lydsam.setText("Kunstner", "A" + std::to_string(rng() % 40));
+        t.lydsam.setText("Titel", "R" + std::to_string(num));
         t.lydsam.setText("Indspillet", pick(rng, {"1973", "24.3.1961", "1999-01-02", "ca. 1948", "",
                                                   "joskus", "85"}));
         t.lydsam.setText("Anskaffet", pick(rng, {"15.08.2015", "2001", "", "1.1.2020", "?"}));
@@ -64,6 +65,8 @@ void generate(Tables& t, unsigned seed) {
         t.musiker.setText("NrTitel", trackTitle(rng));
         t.musiker.setText("Musiker", "M" + std::to_string(rng() % 60));
         t.musiker.setText("Instrument", pick(rng, {"piano", "basso", "rummut", ""}));
+        if (rng() % 3 == 0) // the release it was played for, by title
+            t.musiker.setText("Titel", "R" + std::to_string(rng() % 400));
         t.musiker.post();
     }
 }
@@ -96,7 +99,7 @@ stats::Figures reference(const Tables& t, const std::set<int>* chosen) {
     std::map<int, long long> decades, years;
     long long noYear = 0, noDate = 0;
     std::map<std::string, double> value;
-    std::set<std::string> all, titles;
+    std::set<std::string> all, titles, releaseTitles;
     std::set<std::string> nums;
     for (int r = 0; r < t.lydsam.storedRowCount(); ++r) {
         const std::string num = get(t.lydsam, r, "Num");
@@ -104,6 +107,7 @@ stats::Figures reference(const Tables& t, const std::set<int>* chosen) {
         if (chosen && !chosen->count(std::stoi(num)))
             continue;
         nums.insert(num);
+        releaseTitles.insert(get(t.lydsam, r, "Titel"));
         ++f.releases;
         ++media[get(t.lydsam, r, "Media")];
         ++genres[get(t.lydsam, r, "Genre")];
@@ -169,7 +173,9 @@ stats::Figures reference(const Tables& t, const std::set<int>* chosen) {
     std::map<std::string, Map> playedOn;
     Map instruments;
     for (int r = 0; r < t.musiker.storedRowCount(); ++r) {
-        if (chosen && !titles.count(get(t.musiker, r, "NrTitel")))
+        const std::string release = get(t.musiker, r, "Titel");
+        if (chosen && (!titles.count(get(t.musiker, r, "NrTitel")) ||
+                       (!release.empty() && !releaseTitles.count(release))))
             continue;
         ++f.credits;
         const std::string name = get(t.musiker, r, "Musiker"),
