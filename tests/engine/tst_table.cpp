@@ -2,7 +2,12 @@
 #include "engine/error.h"
 #include "engine/table.h"
 
+#include "engine/rowcodec.h"
+
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
 
 #include <string>
 #include <vector>
@@ -104,6 +109,7 @@ private slots:
     void disabledControlsRefreshOnce();
     void observerRemovedDuringNotification();
     void closedTable();
+    void changesWaitForReaders();
 };
 
 void TestTable::cursorEnds() {
@@ -680,6 +686,39 @@ void TestTable::closedTable() {
     QCOMPARE(t.changeCount(), 0);
     QCOMPARE(errorOf([&] { t.append(); }),
              QStringLiteral("Cannot perform this operation on a closed dataset"));
+}
+
+// A reader on another thread holds the gate: a post waits for it, and meanwhile the reader is
+// told so and can give way; what it read was whole. A range walk reads its rows only.
+void TestTable::changesWaitForReaders() {
+    Table t;
+    makeReleases(t);
+    for (int i = 0; i < 100; ++i)
+        addRelease(t, "A" + std::to_string(i), "T", "CD", std::to_string(i));
+    QStringList read;
+    t.eachStoredRow(10, 13, [&](std::string_view row) {
+        read << QString::fromStdString(std::string(engine::rowcodec::field(row, 0).bytes));
+    });
+    QCOMPARE(read, QStringList({"A10", "A11", "A12"}));
+
+    std::atomic<bool> holding = false, toldToYield = false;
+    std::atomic<int> rowsSeen = 0;
+    std::thread reader([&] {
+        const auto gate = t.readGate();
+        holding = true;
+        while (!t.changeWaiting())
+            std::this_thread::yield();
+        toldToYield = true;
+        t.eachStoredRow([&](std::string_view) { ++rowsSeen; });
+    });
+    while (!holding)
+        std::this_thread::yield();
+    addRelease(t, "Uusi", "T", "LP", "100");
+    reader.join();
+    QVERIFY(toldToYield);
+    QCOMPARE(rowsSeen.load(), 100);
+    QCOMPARE(t.storedRowCount(), 101);
+    QVERIFY(!t.changeWaiting());
 }
 
 QTEST_APPLESS_MAIN(TestTable)
