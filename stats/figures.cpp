@@ -78,10 +78,8 @@ struct Tally {
         return i;
     }
     long long take(std::string_view text) { // its count, then out of the figures
-        for (std::uint32_t i = 0; i < names.size(); ++i)
-            if (names.text(i) == text)
-                return std::exchange(counts[i], 0);
-        return 0;
+        const auto i = names.find(text);
+        return i ? std::exchange(counts[*i], 0) : 0;
     }
     std::vector<Count> largest(std::size_t limit, bool others) const {
         return stats::largest(names, counts, limit, others);
@@ -250,10 +248,9 @@ void releaseFigures(ReleaseScan& s, Figures& out) {
     }
     std::sort(others.begin(), others.end());
     for (std::string_view name : kMedia)
-        for (std::uint32_t m = 0; m < s.perMedium.names.size(); ++m)
-            if (s.perMedium.names.text(m) == name)
-                if (const auto v = valueOf(m))
-                    out.valuePerMedium.push_back({std::string(name), *v});
+        if (const auto m = s.perMedium.names.find(name))
+            if (const auto v = valueOf(*m))
+                out.valuePerMedium.push_back({std::string(name), *v});
     for (const auto& [name, m] : others)
         if (const auto v = valueOf(m))
             out.valuePerMedium.push_back(
@@ -371,8 +368,7 @@ std::vector<Player> topPlayers(std::array<MusicianScan*, 2> scans) {
     for (MusicianScan* s : scans) {
         std::vector<std::uint32_t> placeOf(s->players.names.size(), UINT32_MAX);
         for (std::uint32_t p = 0; p < placeOf.size(); ++p)
-            if (chosen.contains(s->players.names.text(p)))
-                placeOf[p] = chosen.intern(s->players.names.text(p));
+            placeOf[p] = chosen.find(s->players.names.text(p)).value_or(UINT32_MAX);
         for (const auto& [p, what] : s->credited)
             if (placeOf[p] != UINT32_MAX && what != UINT32_MAX)
                 played[placeOf[p]].add(s->instruments.names.text(what));

@@ -16,8 +16,9 @@ std::size_t Interner::slotOf(std::string_view text, std::uint64_t hash) const {
     }
 }
 
-bool Interner::contains(std::string_view text) const {
-    return slots_[slotOf(text, hashBytes(text))].number != UINT32_MAX;
+std::optional<std::uint32_t> Interner::find(std::string_view text) const {
+    const std::uint32_t number = slots_[slotOf(text, hashBytes(text))].number;
+    return number == UINT32_MAX ? std::nullopt : std::optional(number);
 }
 
 std::uint32_t Interner::intern(std::string_view text, std::uint64_t hash) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,7 @@ class Interner {
 public:
     std::uint32_t intern(std::string_view text) { return intern(text, hashBytes(text)); }
     std::uint32_t intern(std::string_view text, std::uint64_t hash); // hash: hashBytes(text)
-    bool contains(std::string_view text) const;
+    std::optional<std::uint32_t> find(std::string_view text) const;
     std::uint32_t size() const { return static_cast<std::uint32_t>(starts_.size() - 1); }
     std::string_view text(std::uint32_t number) const {
         return std::string_view(texts_).substr(starts_[number],
