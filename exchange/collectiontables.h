@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/table.h"
+#include "store/covers.h"
 
 #include <stdexcept>
 #include <string>
@@ -17,6 +18,7 @@ struct CollectionTables {
     engine::Table& numre;
     engine::Table& genre;
     engine::Table& musiker;
+    store::Covers* covers = nullptr; // where imported covers go; none: they are left out
 
     // By the table's name ("Lydsam", ...); raises for any other name.
     engine::Table& named(std::string_view name) const {

@@ -41,6 +41,10 @@ struct ReleaseRecord {
     std::optional<double> pris;
     std::string notater;
     std::vector<TrackRecord> tracks;
+    // The front cover, when the source has one: a picture file beside it, or the picture's bytes
+    // embedded in a music file. The importer reads and checks it; a bad one is a note.
+    std::string coverFile;
+    std::string coverBytes;
 };
 
 // What a reader found: the releases, plus what it left out and why, for the summary.

@@ -27,15 +27,36 @@ bool writeAll(int fd, std::string_view bytes) {
 
 } // namespace
 
-int replaceFile(const std::string& path, std::string_view bytes, bool keepOpen) {
-    std::string tmp = path + ".tmp-XXXXXX";
+namespace {
+
+// Written and flushed beside path; returns the open descriptor and fills tmp.
+int writeBeside(const std::string& path, std::string_view bytes, std::string& tmp) {
+    tmp = path + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
         throw engine::Error("Cannot write '" + path + "': " + std::strerror(errno));
-    const bool written = writeAll(fd, bytes) && engine::tablefile::systemCalls().syncFile(fd) == 0;
-    const int error = errno;
-    if (!written || engine::tablefile::systemCalls().renameFile(tmp.c_str(), path.c_str()) != 0) {
-        const std::string reason = std::strerror(written ? errno : error);
+    if (!writeAll(fd, bytes) || engine::tablefile::systemCalls().syncFile(fd) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::close(fd);
+        ::unlink(tmp.c_str());
+        throw engine::Error("Cannot write '" + path + "': " + reason);
+    }
+    return fd;
+}
+
+} // namespace
+
+std::string writeTemporary(const std::string& path, std::string_view bytes) {
+    std::string tmp;
+    ::close(writeBeside(path, bytes, tmp));
+    return tmp;
+}
+
+int replaceFile(const std::string& path, std::string_view bytes, bool keepOpen) {
+    std::string tmp;
+    const int fd = writeBeside(path, bytes, tmp);
+    if (engine::tablefile::systemCalls().renameFile(tmp.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
         ::close(fd);
         ::unlink(tmp.c_str());
         throw engine::Error("Cannot write '" + path + "': " + reason);

@@ -1,5 +1,7 @@
 #include "collection.h"
 
+#include "covers.h"
+
 #include "engine/error.h"
 #include "engine/tablefile.h"
 
@@ -222,7 +224,7 @@ int removeSaveLeftovers(const std::string& folder, std::filesystem::file_time_ty
     int removed = 0;
     for (const CollectionTable& table : collectionTables())
         removed += engine::tablefile::removeLeftovers(folder + table.fileName, before);
-    return removed;
+    return removed + removeCoverLeftovers(folder, before);
 }
 
 bool saveChanges(Table& t, const std::string& path) {

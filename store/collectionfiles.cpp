@@ -72,7 +72,7 @@ std::string MergeReport::text() const {
 }
 
 CollectionFiles::CollectionFiles(std::string folder, Tables tables)
-    : folder_(std::move(folder)), tables_(std::move(tables)) {}
+    : folder_(std::move(folder)), tables_(std::move(tables)), covers_(folder_) {}
 
 std::string CollectionFiles::path(std::string_view table) const {
     return folder_ + collectionTable(table).fileName;
@@ -159,6 +159,7 @@ void CollectionFiles::renumberCollisions(const Images& images, MergeReport& repo
     for (const auto& [name, fieldName] : kNumberFields)
         if (Table& t = tables_(name); t.isOpen())
             t.renumberChangedRows(t.fieldIndex(fieldName), moved);
+    covers_.renumber(moved);
     report.renumbered += static_cast<int>(moved.size());
 }
 
@@ -206,6 +207,30 @@ MergeReport CollectionFiles::mergeChangedFiles() {
     return report;
 }
 
+// Waiting covers, and the covers of releases deleted for good, which go now.
+std::vector<FileToCommit> CollectionFiles::prepareCovers() {
+    Table& lydsam = tables_("Lydsam");
+    std::vector<std::int32_t> deleted;
+    if (lydsam.isOpen()) {
+        const int f = lydsam.fieldIndex("Num");
+        for (const engine::RowChange& c : lydsam.netChanges())
+            if (c.before && !c.after)
+                if (const auto n = engine::rowcodec::intField(*c.before, f))
+                    deleted.push_back(*n);
+    }
+    if (!covers_.hasChanges() && deleted.empty())
+        return {};
+    std::optional<std::unordered_set<std::int32_t>> releases;
+    if (lydsam.isOpen()) {
+        releases.emplace();
+        const int f = lydsam.fieldIndex("Num");
+        for (int r = 0; r < lydsam.storedRowCount(); ++r)
+            if (const auto n = engine::rowcodec::intField(lydsam.storedBlob(r), f))
+                releases->insert(*n);
+    }
+    return covers_.prepareSave(releases ? &*releases : nullptr, deleted);
+}
+
 MergeReport CollectionFiles::save() {
     for (const char* name : kSaveOrder)
         if (Table& t = tables_(name); t.isOpen())
@@ -230,6 +255,14 @@ MergeReport CollectionFiles::save() {
                 std::remove(f.temporary.c_str());
         throw;
     }
+    try {
+        std::vector<FileToCommit> covers = prepareCovers();
+        files.insert(files.end(), covers.begin(), covers.end());
+    } catch (...) {
+        for (const FileToCommit& f : files)
+            std::remove(f.temporary.c_str());
+        throw;
+    }
     if (files.empty())
         return report;
     if (journal_) {
@@ -239,6 +272,7 @@ MergeReport CollectionFiles::save() {
         journal_->beginSave(saving);
     }
     commitFiles(folder_, files);
+    covers_.saved();
     for (std::size_t i = 0; i < names.size(); ++i) {
         tables_(names[i]).mergeChangeLog();
         known_[names[i]] = versions[i];

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "changejournal.h"
+#include "covers.h"
 #include "engine/table.h"
 #include "engine/tablefile.h"
 
@@ -50,6 +51,8 @@ public:
 
     const std::string& folder() const { return folder_; }
     const Tables& tables() const { return tables_; }
+    // The covers, saved with the tables.
+    Covers& covers() { return covers_; }
     std::string path(std::string_view table) const;
 
     // Notes which version of each file is about to be read (so, before reading: a file replaced
@@ -86,8 +89,11 @@ private:
     void renumberReplayed(TableChanges& changes, const std::set<std::string>& changedElsewhere);
     void detachJournal();
 
+    std::vector<FileToCommit> prepareCovers();
+
     std::string folder_;
     Tables tables_;
+    Covers covers_;
     std::map<std::string, engine::tablefile::FileVersion, std::less<>> known_;
     std::unique_ptr<ChangeJournal> journal_;
     std::function<void(const std::string&)> journalFailed_;

@@ -27,18 +27,55 @@ constexpr std::string_view kForward = "Levyholvi commit 1";
 constexpr std::string_view kBackward = "Levyholvi rollback 1";
 
 struct Entry {
-    std::string temporary; // names within the folder
+    std::string temporary; // names within the folder; none: the file goes (kept as .bak)
     std::string table;
     bool replacesFile = false;
 };
+
+// The folder's own files, and those of its one subfolder of covers.
+constexpr std::string_view kSubfolder = "Kannet/";
 
 struct Record {
     bool rollback = false;
     std::vector<Entry> entries;
 };
 
-std::string nameOf(const std::string& path) {
-    return fs::path(path).filename().string();
+std::string nameOf(const std::string& folder, const std::string& path) {
+    if (path.empty())
+        return {};
+    const std::string name = fs::path(path).filename().string();
+    const std::string sub = folder + std::string(kSubfolder);
+    return path.compare(0, sub.size(), sub) == 0 ? std::string(kSubfolder) + name : name;
+}
+
+bool validName(std::string_view name) {
+    if (name.starts_with(kSubfolder))
+        name.remove_prefix(kSubfolder.size());
+    return !name.empty() && name.find('/') == std::string_view::npos && name != "." && name != "..";
+}
+
+// Sets the file at path aside as its .bak: the removal a save makes.
+void setAside(const std::string& path) {
+    if (engine::tablefile::systemCalls().renameFile(path.c_str(), (path + ".bak").c_str()) != 0 &&
+        errno != ENOENT)
+        throw Error("Cannot remove '" + path + "': " + std::strerror(errno));
+}
+
+void installEntry(const std::string& temporary, const std::string& path) {
+    if (temporary.empty())
+        setAside(path);
+    else
+        engine::tablefile::install(temporary, path);
+}
+
+// Renames are made durable folder by folder: the data folder's and the covers'.
+void syncFolders(const std::string& folder, const std::vector<Entry>& entries) {
+    engine::tablefile::syncFolder(folder + kCommitRecordName);
+    for (const Entry& e : entries)
+        if (e.table.starts_with(kSubfolder)) {
+            engine::tablefile::syncFolder(folder + e.table);
+            break;
+        }
 }
 
 std::string recordText(const Record& r) {
@@ -74,6 +111,13 @@ bool exists(const std::string& path) {
 // is still there (never installed) or the .bak is gone (put back before).
 void undoInstall(const std::string& folder, const Entry& e) {
     const std::string path = folder + e.table;
+    if (e.temporary.empty()) { // a removal: done only when the file is gone
+        const std::string bak = path + ".bak";
+        if (!exists(path) && exists(bak) &&
+            engine::tablefile::systemCalls().renameFile(bak.c_str(), path.c_str()) != 0)
+            throw Error("Cannot put back '" + path + "': " + std::strerror(errno));
+        return;
+    }
     if (exists(folder + e.temporary)) {
         ::unlink((folder + e.temporary).c_str());
         return;
@@ -91,7 +135,7 @@ void undoInstall(const std::string& folder, const Entry& e) {
 void undo(const std::string& folder, const Record& r) {
     for (const Entry& e : r.entries)
         undoInstall(folder, e);
-    engine::tablefile::syncFolder(folder + kCommitRecordName);
+    syncFolders(folder, r.entries);
     removeRecord(folder);
 }
 
@@ -123,10 +167,8 @@ Record readRecord(const std::string& path) {
             throw damaged();
         Entry e{line.substr(0, a), line.substr(a + 1, b - a - 1), line.substr(b + 1) == "1"};
         // Names only: a record never sends a rename out of its folder.
-        for (const std::string* name : {&e.temporary, &e.table})
-            if (name->empty() || name->find('/') != std::string::npos || *name == "." ||
-                *name == "..")
-                throw damaged();
+        if (!validName(e.table) || (!e.temporary.empty() && !validName(e.temporary)))
+            throw damaged();
         r.entries.push_back(std::move(e));
     }
     return r;
@@ -137,7 +179,8 @@ Record readRecord(const std::string& path) {
 void commitFiles(const std::string& folder, const std::vector<FileToCommit>& files) {
     Record record;
     for (const FileToCommit& f : files)
-        record.entries.push_back({nameOf(f.temporary), nameOf(f.path), exists(f.path)});
+        record.entries.push_back(
+            {nameOf(folder, f.temporary), nameOf(folder, f.path), exists(f.path)});
     try {
         writeRecord(folder, record);
     } catch (...) {
@@ -149,8 +192,8 @@ void commitFiles(const std::string& folder, const std::vector<FileToCommit>& fil
     std::size_t installed = 0;
     try {
         for (; installed < files.size(); ++installed)
-            engine::tablefile::install(files[installed].temporary, files[installed].path);
-        engine::tablefile::syncFolder(folder + kCommitRecordName);
+            installEntry(files[installed].temporary, files[installed].path);
+        syncFolders(folder, record.entries);
         removeRecord(folder);
         return;
     } catch (const std::exception& e) {
@@ -190,9 +233,11 @@ bool recoverCommit(const std::string& folder) {
         return true;
     }
     for (const Entry& e : record.entries)
-        if (exists(folder + e.temporary))
+        if (e.temporary.empty())
+            setAside(folder + e.table);
+        else if (exists(folder + e.temporary))
             engine::tablefile::install(folder + e.temporary, folder + e.table);
-    engine::tablefile::syncFolder(path);
+    syncFolders(folder, record.entries);
     removeRecord(folder);
     return true;
 }

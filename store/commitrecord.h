@@ -13,7 +13,9 @@ namespace store {
 constexpr const char* kCommitRecordName = "Levyholvi.commit";
 
 struct FileToCommit {
-    std::string temporary; // written and flushed, in the same folder as path
+    // Written and flushed, in the same folder as path; empty: the file at path goes (kept as
+    // .bak). Paths are in the folder or in its "Kannet" subfolder.
+    std::string temporary;
     std::string path;
 };
 
