@@ -50,6 +50,7 @@ public:
     void onChange(std::function<void(std::int32_t num)> listener);
 
     bool hasChanges() const { return !waiting_.empty(); }
+    bool waiting(std::int32_t num) const { return waiting_.contains(num); } // a change unsaved
     // Numbers with a cover file in the folder (waiting changes aside), ascending.
     std::vector<std::int32_t> numbersOnDisk() const;
     // The picture the file holds now, waiting changes aside (null: none).

@@ -1,0 +1,89 @@
+#include "thumbnailcache.h"
+
+#include "coverimage.h"
+
+#include <QCryptographicHash>
+#include <QStandardPaths>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <thread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace store {
+
+namespace {
+
+std::string readAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        return {};
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return std::move(bytes).str();
+}
+
+std::string encodeThumbnail(std::string_view cover) {
+    return encodeCover(thumbnailOf(cover, kThumbnailSide), 85);
+}
+
+} // namespace
+
+ThumbnailCache::ThumbnailCache(std::string folder) : folder_(std::move(folder)) {
+    if (!folder_.empty())
+        std::filesystem::create_directories(folder_);
+}
+
+std::string ThumbnailCache::folderFor(const std::string& dataFolder) {
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    if (base.isEmpty())
+        return {};
+    const QByteArray key =
+        QCryptographicHash::hash(QByteArray::fromStdString(dataFolder), QCryptographicHash::Sha1)
+            .toHex()
+            .left(16);
+    return (base + QStringLiteral("/kannet/") + QString::fromLatin1(key) + QLatin1Char('/'))
+        .toStdString();
+}
+
+std::string ThumbnailCache::thumbnail(const Covers& covers, std::int32_t num) const {
+    if (covers.waiting(num)) {
+        const Covers::Picture picture = covers.picture(num);
+        return picture ? encodeThumbnail(*picture) : std::string();
+    }
+    struct stat st {};
+    if (::stat(covers.path(num).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return {};
+    // Named by what it was made from: a replaced cover never finds an old thumbnail.
+    const std::string cached = folder_.empty() ? std::string()
+                                               : folder_ + std::to_string(num) + '-' +
+                                                     std::to_string(st.st_size) + '-' +
+                                                     std::to_string(st.st_mtim.tv_sec) + '.' +
+                                                     std::to_string(st.st_mtim.tv_nsec) + ".jpg";
+    if (!cached.empty())
+        if (std::string bytes = readAll(cached); !bytes.empty())
+            return bytes;
+    const Covers::Picture picture = covers.stored(num);
+    if (!picture)
+        return {};
+    std::string bytes = encodeThumbnail(*picture);
+    if (!cached.empty()) {
+        // Renamed into place, never flushed: a lost or full cache only costs making it again.
+        const std::string tmp =
+            cached + ".tmp-" + std::to_string(::getpid()) + '-' +
+            std::to_string(std::hash<std::thread::id>()(std::this_thread::get_id()));
+        if (std::ofstream(tmp, std::ios::binary)
+                .write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+            std::rename(tmp.c_str(), cached.c_str());
+        std::remove(tmp.c_str());
+    }
+    return bytes;
+}
+
+} // namespace store
