@@ -6,15 +6,21 @@
 #include "engine/filter.h"
 #include "engine/rowcodec.h"
 #include "engine/utf8.h"
+#include "store/coverimage.h"
 
 #include <QCryptographicHash>
 #include <QSaveFile>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <initializer_list>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <unordered_set>
 
 namespace exchange {
@@ -190,6 +196,110 @@ private:
     std::unordered_set<std::string_view> trackTitles_; // views into numre's rows
 };
 
+constexpr int kCoverQuality = 60;
+// Fewer covers than this a thread are not worth starting it for.
+constexpr std::size_t kCoversPerThread = 64;
+
+// The numbers of the releases on the page, each once, in the view's order.
+std::vector<std::int32_t> shownNumbers(const engine::Table& lydsam) {
+    const int num = lydsam.fieldIndex("Num");
+    std::vector<std::int32_t> nums;
+    std::unordered_set<std::int32_t> seen;
+    for (int row = 0; row < lydsam.displayRowCount(); ++row)
+        if (std::int32_t n = 0;
+            engine::parseInteger(lydsam.textAt(row, num), n) && seen.insert(n).second)
+            nums.push_back(n);
+    return nums;
+}
+
+// The covers of the releases on the page, made small on threads of their own while the rest of
+// the page is written. Each is read and encoded anew, so only a real JPEG of bounded size ever
+// gets into the page, whatever the source gave.
+class PageCovers {
+public:
+    PageCovers(const std::function<std::string(std::int32_t)>& cover,
+               std::vector<std::int32_t> nums)
+        : cover_(cover), nums_(std::move(nums)), made_(nums_.size()) {
+        if (!cover_)
+            return;
+        const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+        const std::size_t threads =
+            std::min(cores, (nums_.size() + kCoversPerThread - 1) / kCoversPerThread);
+        for (std::size_t i = 0; i < threads; ++i)
+            workers_.emplace_back([this](std::stop_token stop) { work(stop); });
+    }
+
+    // [num, "base64"] for each release with a cover; raises the first failure.
+    void write(PageOut& out) {
+        if (cover_) // the rest of the page is written: this thread helps with what is left
+            work(std::stop_token());
+        for (std::jthread& w : workers_)
+            w.join();
+        if (failure_)
+            std::rethrow_exception(failure_);
+        out.raw("[");
+        bool first = true;
+        for (std::size_t i = 0; i < nums_.size(); ++i) {
+            if (made_[i].empty())
+                continue;
+            out.raw(first ? "\n[" : ",\n[");
+            first = false;
+            out.raw(std::to_string(nums_[i]));
+            out.raw(",\""); // base64 needs no escaping
+            out.raw(made_[i]);
+            out.raw("\"]");
+            std::string().swap(made_[i]);
+        }
+        out.raw("]");
+    }
+
+private:
+    void work(const std::stop_token& stop) {
+        while (!stop.stop_requested() && !failed_.load(std::memory_order_relaxed)) {
+            const std::size_t i = next_.fetch_add(1, std::memory_order_relaxed);
+            if (i >= nums_.size())
+                return;
+            try {
+                made_[i] = pageCover(nums_[i]);
+            } catch (const std::exception& e) {
+                fail(nums_[i], QString::fromUtf8(e.what()));
+            } catch (...) {
+                fail(nums_[i], QStringLiteral("tuntematon virhe"));
+            }
+        }
+    }
+    std::string pageCover(std::int32_t num) const {
+        const std::string source = cover_(num);
+        if (source.empty())
+            return {};
+        const std::string jpeg = store::encodeCover(
+            store::readCoverImage(source, kPageCoverSide, QStringLiteral("kansi %1").arg(num)),
+            kCoverQuality);
+        return QByteArray::fromRawData(jpeg.data(), static_cast<qsizetype>(jpeg.size()))
+            .toBase64()
+            .toStdString();
+    }
+    void fail(std::int32_t num, const QString& why) {
+        const std::lock_guard lock(failureMutex_);
+        if (!failure_)
+            failure_ = std::make_exception_ptr(
+                HtmlPageError(QStringLiteral("Levyn %1 kansikuvaa ei voi ottaa sivulle: %2")
+                                  .arg(num)
+                                  .arg(why)
+                                  .toStdString()));
+        failed_ = true;
+    }
+
+    const std::function<std::string(std::int32_t)>& cover_;
+    const std::vector<std::int32_t> nums_;
+    std::vector<std::string> made_; // base64 JPEG by place in nums_; empty: no cover
+    std::atomic<std::size_t> next_{0};
+    std::atomic<bool> failed_{false};
+    std::mutex failureMutex_;
+    std::exception_ptr failure_;
+    std::vector<std::jthread> workers_; // last: stopped and joined before the rest goes
+};
+
 QByteArray sha256Source(std::string_view text) {
     return QStringLiteral("'sha256-%1'")
         .arg(QString::fromLatin1(
@@ -229,17 +339,20 @@ QString htmlEscaped(QStringView text) {
 }
 
 void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
-                   const engine::Table& musiker, const QString& path) {
+                   const engine::Table& musiker, const QString& path,
+                   const HtmlPageOptions& options) {
     namespace assets = htmlpageassets;
     const int releases = lydsam.displayRowCount();
     PageOut out(path);
+    PageCovers covers(options.cover,
+                      options.cover ? shownNumbers(lydsam) : std::vector<std::int32_t>());
     out.raw("<!DOCTYPE html>\n<html lang=\"fi\">\n<head>\n<meta charset=\"utf-8\">\n"
             "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
             "script-src ");
     out.raw(sha256Source(assets::script).toStdString());
     out.raw("; style-src ");
     out.raw(sha256Source(assets::style).toStdString());
-    out.raw("; base-uri 'none'; form-action 'none'\">\n"
+    out.raw("; img-src data:; base-uri 'none'; form-action 'none'\">\n"
             "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
             "<meta name=\"generator\" content=\"Levyholvi\">\n"
             "<title>Levyholvi</title>\n<style>");
@@ -262,11 +375,23 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
             "<label>Media <select id=\"lh-media\"><option value=\"\">Kaikki</option>"
             "<option>CD</option><option>MD</option><option>LP</option><option>MC</option>"
             "<option>SG</option><option>78</option></select></label>\n"
+            "<div class=\"views\" role=\"radiogroup\" aria-label=\"Näkymä\">"
+            "<label><input type=\"radio\" name=\"lh-view\" value=\"list\" checked> Luettelo</label>"
+            "<label><input type=\"radio\" name=\"lh-view\" value=\"wall\"> Kansiseinä</label>"
+            "</div>\n"
             "<span id=\"lh-shown\" role=\"status\"></span>\n</div>\n<main>\n"
-            "<table id=\"lh-list\"><thead><tr><th>Taiteilija</th><th>Nimi</th>"
-            "<th>Musiikkityyppi</th><th>Media</th><th>Kustantaja</th><th>Rekisterinumero</th>"
-            "<th>Äänitetty</th><th>Nro</th></tr></thead>\n<tbody id=\"lh-rows\"></tbody></table>\n"
-            "<div id=\"lh-more\"></div>\n</main>\n");
+            // data-field: the place of the column's value in a release's row.
+            "<table id=\"lh-list\"><thead><tr><th class=\"cover\"><span class=\"sr\">Kansi</span>"
+            "</th><th data-field=\"0\">Taiteilija</th><th data-field=\"1\">Nimi</th>"
+            "<th data-field=\"2\">Musiikkityyppi</th><th data-field=\"3\">Media</th>"
+            "<th data-field=\"4\">Kustantaja</th><th data-field=\"5\">Rekisterinumero</th>"
+            "<th data-field=\"6\">Äänitetty</th><th data-field=\"8\">Nro</th></tr></thead>\n"
+            "<tbody id=\"lh-rows\"></tbody></table>\n"
+            "<div id=\"lh-wall\" aria-label=\"Kansiseinä\" hidden></div>\n"
+            "<div id=\"lh-more\"></div>\n</main>\n"
+            "<dialog id=\"lh-release\" aria-labelledby=\"lh-release-title\">"
+            "<button type=\"button\" id=\"lh-release-close\">Sulje</button>"
+            "<div id=\"lh-release-body\"></div></dialog>\n");
 
     // Rows are data blocks: never run, so they need no room in the policy.
     out.raw("<script type=\"application/json\" id=\"lh-releases\">");
@@ -303,6 +428,8 @@ void writeHtmlPage(const engine::Table& lydsam, const engine::Table& numre,
                      {"Musiker", Kind::Text},
                      {"Instrument", Kind::Text},
                      {"Notat", Kind::Text}});
+    out.raw("</script>\n<script type=\"application/json\" id=\"lh-covers\">");
+    covers.write(out);
     out.raw("</script>\n<script>");
     out.raw(assets::script);
     out.raw("</script>\n</body>\n</html>\n");

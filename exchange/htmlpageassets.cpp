@@ -10,13 +10,20 @@ header { padding: 18px 24px 8px; background: #2a2330; color: #fff; }
 h1 { margin: 0; font-size: 28px; letter-spacing: 0.5px; }
 header p { margin: 4px 0 10px; color: #d8cfe0; }
 .tools { display: flex; flex-wrap: wrap; gap: 12px 20px; align-items: center; padding: 12px 24px; background: #fff; border-bottom: 1px solid var(--line); position: sticky; top: 0; z-index: 2; }
-.tools input, .tools select { font: inherit; padding: 4px 8px; border: 1px solid #b9bfc8; border-radius: 4px; }
-.tools input { width: 22em; max-width: 60vw; }
+#lh-search, #lh-media { font: inherit; padding: 4px 8px; border: 1px solid #b9bfc8; border-radius: 4px; }
+#lh-search { width: 22em; max-width: 60vw; }
 #lh-shown { color: var(--soft); }
+.sr { position: absolute; width: 1px; height: 1px; overflow: hidden; clip-path: inset(50%); white-space: nowrap; }
+.views { display: inline-flex; gap: 14px; }
+.views label { display: inline-flex; gap: 4px; align-items: center; cursor: pointer; }
 main { padding: 0 24px 24px; }
 table { border-collapse: collapse; width: 100%; }
 #lh-list { margin-top: 12px; background: #fff; }
 #lh-list > thead th { position: sticky; top: 57px; background: #ebe8f0; z-index: 1; cursor: pointer; user-select: none; }
+#lh-list > thead th.cover { cursor: default; width: 56px; }
+#lh-list.nocovers .cover { display: none; }
+td.cover { padding: 3px 8px; }
+td.cover img { display: block; width: 44px; height: 44px; object-fit: contain; }
 #lh-list > thead th[aria-sort="ascending"]::after { content: " \25B2"; }
 #lh-list > thead th[aria-sort="descending"]::after { content: " \25BC"; }
 th, td { text-align: left; padding: 5px 8px; border-bottom: 1px solid var(--line); vertical-align: top; }
@@ -40,6 +47,23 @@ tr.detail th { background: #f1eff4; }
 ul.musicians { margin: 2px 0; padding-left: 20px; }
 .empty { color: var(--soft); font-style: italic; padding: 16px 0; }
 #lh-more { height: 1px; }
+#lh-wall { display: grid; grid-template-columns: repeat(auto-fill, minmax(136px, 1fr)); gap: 12px; margin-top: 12px; }
+#lh-wall[hidden] { display: none; }
+button.tile { all: unset; box-sizing: border-box; display: flex; flex-direction: column; align-items: center; min-width: 0; padding: 10px 8px 8px; background: #fff; border: 1px solid var(--line); border-radius: 4px; cursor: pointer; text-align: center; }
+button.tile:hover, button.tile:focus-visible { border-color: var(--accent); box-shadow: 0 0 0 1px var(--accent); }
+button.tile img, .nocover { width: 88px; height: 88px; object-fit: contain; margin-bottom: 6px; }
+.nocover { display: flex; align-items: center; justify-content: center; border-radius: 3px; background: #ebe8f0; color: #a39cab; font-weight: bold; font-size: 18px; }
+button.tile span.artist, button.tile span.title { display: block; width: 100%; overflow: hidden; text-overflow: ellipsis; white-space: nowrap; font-size: 13px; }
+button.tile span.title { color: var(--accent); font-weight: bold; }
+#lh-release { width: min(860px, 92vw); max-height: 88vh; overflow: auto; padding: 18px 22px; border: 1px solid var(--line); border-radius: 6px; color: var(--ink); }
+#lh-release::backdrop { background: rgba(30, 24, 36, 0.5); }
+.release-head { display: flex; gap: 18px; align-items: flex-start; margin-bottom: 10px; }
+.release-head img { width: 96px; height: 96px; object-fit: contain; flex: none; }
+.release-head h2 { margin: 0 0 8px; font-size: 20px; color: var(--accent); }
+.release-head dl { display: grid; grid-template-columns: auto 1fr; gap: 2px 14px; margin: 0; }
+.release-head dt { color: var(--soft); }
+.release-head dd { margin: 0; }
+#lh-release-close { float: right; position: sticky; top: 0; font: inherit; padding: 4px 14px; }
 #lh-stats { margin: 12px 24px 0; padding: 6px 14px; background: #fff; border: 1px solid var(--line); }
 #lh-stats summary { cursor: pointer; font-weight: bold; }
 #lh-stats .charts { display: flex; flex-wrap: wrap; gap: 8px 32px; }
@@ -50,7 +74,7 @@ ul.musicians { margin: 2px 0; padding-left: 20px; }
   body { background: #fff; font-size: 10pt; }
   header { background: none; color: #000; padding: 0 0 6pt; }
   header p { color: #000; }
-  .tools, noscript, #lh-more { display: none; }
+  .tools, noscript, #lh-more, dialog { display: none; }
   main { padding: 0; }
   #lh-list > thead th { position: static; background: none; border-bottom: 1.5pt solid #000; }
   #lh-list > thead th::after { content: none; }
@@ -76,6 +100,8 @@ const std::string_view script = R"js(
   };
   // [artist, title, genre, medium, publisher, catalogue no., recorded, acquired, num, notes]
   const releases = parseBlock("lh-releases");
+  // [num, base64 JPEG] of each release with a cover: each picture once, however many rows show it.
+  const covers = new Map(parseBlock("lh-covers"));
   let tracksByNum = null;
   let musiciansByTitle = null;
   const groupBy = (rows, key) => {
@@ -114,6 +140,16 @@ const std::string_view script = R"js(
     b.setAttribute("aria-expanded", "false");
     return b;
   };
+  // An img only for a release with a cover: the others show nothing, never a broken picture.
+  const coverImage = (num) => {
+    const data = num === null ? undefined : covers.get(num);
+    if (!data) return null;
+    const img = make("img");
+    img.alt = "";
+    img.decoding = "async";
+    img.src = "data:image/jpeg;base64," + data;
+    return img;
+  };
   const headRow = (names) => {
     const thead = make("thead");
     const tr = make("tr");
@@ -125,7 +161,9 @@ const std::string_view script = R"js(
     if (text) parent.append(make("div", label + ": " + text, "notes"));
   };
 
+  const list = byId("lh-list");
   const rows = byId("lh-rows");
+  const wall = byId("lh-wall");
   const more = byId("lh-more");
   const shown = byId("lh-shown");
   const search = byId("lh-search");
@@ -137,6 +175,10 @@ const std::string_view script = R"js(
   const releaseRow = (i) => {
     const r = releases[i];
     const tr = make("tr", null, "release");
+    const cover = make("td", null, "cover");
+    const img = coverImage(r[8]);
+    if (img) cover.append(img);
+    tr.append(cover);
     tr.append(make("td", r[0]));
     const title = make("td");
     title.append(opener(r[1], i));
@@ -155,13 +197,41 @@ const std::string_view script = R"js(
     tr.append(make("td", r[8], "num"));
     return tr;
   };
+  const wallTile = (i) => {
+    const r = releases[i];
+    const tile = make("button", null, "tile");
+    tile.type = "button";
+    tile.dataset.index = String(i);
+    tile.setAttribute("aria-haspopup", "dialog");
+    const img = coverImage(r[8]);
+    if (img) {
+      tile.append(img);
+    } else {
+      const none = make("span", r[3], "nocover");
+      none.setAttribute("aria-hidden", "true");
+      tile.append(none);
+    }
+    tile.append(make("span", r[0], "artist"));
+    tile.append(make("span", r[1] === "" ? "(nimetön)" : r[1], "title"));
+    return tile;
+  };
+  let onWall = false;
   const renderMore = () => {
     const end = Math.min(matches.length, rendered + chunk);
     const part = document.createDocumentFragment();
-    for (; rendered < end; ++rendered) part.append(releaseRow(matches[rendered]));
-    rows.append(part);
+    const item = onWall ? wallTile : releaseRow;
+    for (; rendered < end; ++rendered) part.append(item(matches[rendered]));
+    (onWall ? wall : rows).append(part);
   };
-  // Rows are made as the list scrolls towards its end, so a large collection opens at once.
+  // Only the view shown is drawn, from its start.
+  const redraw = () => {
+    rows.replaceChildren();
+    wall.replaceChildren();
+    rendered = 0;
+    renderMore();
+  };
+  // Rows and tiles are made as the view scrolls towards its end, so a large collection opens at
+  // once.
   new IntersectionObserver((entries) => {
     if (entries.some((e) => e.isIntersecting) && rendered < matches.length) renderMore();
   }, { rootMargin: "800px" }).observe(more);
@@ -169,13 +239,13 @@ const std::string_view script = R"js(
   // The order the list shows: the collection's own at first, a column's once its header is
   // clicked (again: the other way round).
   let order = releases.map((_, i) => i);
-  const columnField = [0, 1, 2, 3, 4, 5, 6, 8];
   const collator = new Intl.Collator(document.documentElement.lang, { sensitivity: "accent", numeric: true });
-  const heads = Array.from(document.querySelectorAll("#lh-list > thead th"));
-  heads.forEach((th, column) => {
+  const columns = document.querySelectorAll("#lh-list > thead th").length;
+  const heads = Array.from(document.querySelectorAll("#lh-list > thead th[data-field]"));
+  heads.forEach((th) => {
     th.addEventListener("click", () => {
       const descending = th.getAttribute("aria-sort") === "ascending";
-      const f = columnField[column];
+      const f = Number(th.dataset.field);
       const key = (i) => (releases[i][f] === null ? "" : String(releases[i][f]));
       order = releases.map((_, i) => i);
       order.sort((a, b) => collator.compare(key(a), key(b)) || a - b);
@@ -198,9 +268,7 @@ const std::string_view script = R"js(
       if (words.length && !words.every((w) => haystack(i).includes(w))) continue;
       matches.push(i);
     }
-    rows.replaceChildren();
-    rendered = 0;
-    renderMore();
+    redraw();
     shown.textContent = matches.length
       ? "Näytetään " + matches.length + " / " + releases.length
       : "Ei osumia";
@@ -279,8 +347,52 @@ const std::string_view script = R"js(
   rows.addEventListener("click", (e) => {
     const b = e.target.closest("button.open");
     if (b && b.closest("tbody") === rows)
-      toggle(b, 8, () => releaseDetail(releases[Number(b.dataset.index)]));
+      toggle(b, columns, () => releaseDetail(releases[Number(b.dataset.index)]));
   });
+
+  // A tile opens its release in a dialog: what its row shows, then what opening the row shows.
+  const dialog = byId("lh-release");
+  const dialogBody = byId("lh-release-body");
+  const showRelease = (r) => {
+    const head = make("div", null, "release-head");
+    const img = coverImage(r[8]);
+    if (img) head.append(img);
+    const text = make("div");
+    text.append(make("div", r[0], "artist"));
+    const title = make("h2", r[1] === "" ? "(nimetön)" : r[1]);
+    title.id = "lh-release-title";
+    text.append(title);
+    const facts = make("dl");
+    for (const th of heads) {
+      const value = r[Number(th.dataset.field)];
+      if (Number(th.dataset.field) < 2 || value === null || value === "") continue;
+      facts.append(make("dt", th.textContent), make("dd", value));
+    }
+    text.append(facts);
+    head.append(text);
+    dialogBody.replaceChildren(head, releaseDetail(r));
+    dialog.showModal();
+  };
+  wall.addEventListener("click", (e) => {
+    const tile = e.target.closest("button.tile");
+    if (tile) showRelease(releases[Number(tile.dataset.index)]);
+  });
+  byId("lh-release-close").addEventListener("click", () => dialog.close());
+
+  // The view the switch shows, also when the browser brings back its state on reload.
+  const showView = () => {
+    onWall = document.querySelector("input[name=lh-view]:checked").value === "wall";
+    list.hidden = onWall;
+    wall.hidden = !onWall;
+  };
+  for (const radio of document.querySelectorAll("input[name=lh-view]")) {
+    radio.addEventListener("change", () => {
+      showView();
+      redraw();
+    });
+  }
+  showView();
+  if (!covers.size) list.classList.add("nocovers");
 
   // A printout holds every row the list stands for, not just those drawn so far.
   window.addEventListener("beforeprint", () => {

@@ -2,6 +2,7 @@
 #include "engine/error.h"
 #include "exchange/htmlpage.h"
 #include "store/collection.h"
+#include "store/coverimage.h"
 
 #include <QCryptographicHash>
 #include <QFile>
@@ -10,6 +11,15 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
+
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <numeric>
+#include <set>
+#include <stdexcept>
+#include <vector>
 
 namespace {
 
@@ -90,6 +100,28 @@ QString lastElement(const QString& page, const QString& open, const QString& clo
     return page.mid(start, page.indexOf(close, start) - start);
 }
 
+// A cover of one colour per release, so that a picture in the wrong place shows.
+QColor colourOf(int num) {
+    return QColor::fromHsv(num * 47 % 360, 220, 230);
+}
+std::string coverOf(int num, QSize size = {160, 160}) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colourOf(num));
+    return store::encodeCover(image);
+}
+
+// The page's pictures by release number.
+QMap<int, QImage> pageCovers(const QString& page) {
+    QMap<int, QImage> covers;
+    for (const auto& entry : rows(page, "lh-covers")) {
+        const QJsonArray pair = entry.toArray();
+        covers.insert(
+            pair.at(0).toInt(),
+            QImage::fromData(QByteArray::fromBase64(pair.at(1).toString().toLatin1()), "JPEG"));
+    }
+    return covers;
+}
+
 QString hashSource(const QString& text) {
     return "'sha256-" +
            QString::fromLatin1(
@@ -144,8 +176,11 @@ private slots:
         c.release(text, text, "CD", 1, text);
         c.track(1, 1, text);
         c.musician(text, text, text);
-        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        exchange::HtmlPageOptions options;
+        options.cover = [](std::int32_t num) { return coverOf(num); };
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir), options);
         const QString page = readPage(pagePath(dir));
+        QCOMPARE(pageCovers(page).keys(), QList<int>{1});
         const QJsonArray release = rows(page, "lh-releases").at(0).toArray();
         QCOMPARE(release.at(0).toString(), text.left(30)); // the artist field's size
         QCOMPARE(release.at(9).toString(), text);
@@ -158,24 +193,27 @@ private slots:
              QStringList{"<script>alert", "<!--", "'x'", "\"stop\"", "Tom &amp; Jerry"})
             if (text.contains(piece))
                 QVERIFY2(!page.contains(piece), qPrintable(piece));
-        QCOMPARE(page.count("<script"), 4);
+        QCOMPARE(page.count("<script"), 5);
     }
 
     void policyAllowsExactlyTheInlineScriptAndStyle() {
         QTemporaryDir dir;
         Collection c;
         c.release("A", "B", "LP", 1);
-        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
+        exchange::HtmlPageOptions options;
+        options.cover = [](std::int32_t num) { return coverOf(num); };
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir), options);
         const QString page = readPage(pagePath(dir));
         const QRegularExpression csp(
             "<meta http-equiv=\"Content-Security-Policy\" content=\"([^\"]*)\">");
-        const QString policy = csp.match(page).captured(1);
-        QVERIFY(policy.startsWith("default-src 'none';"));
-        QVERIFY(policy.contains("script-src " +
-                                hashSource(lastElement(page, "<script>", "</script>")) + ";"));
-        QVERIFY(policy.contains("style-src " +
-                                hashSource(lastElement(page, "<style>", "</style>")) + ";"));
-        QVERIFY(!policy.contains("unsafe"));
+        // Pictures only from inside the page, nothing else loosened.
+        QCOMPARE(
+            csp.match(page).captured(1).split("; "),
+            QStringList({"default-src 'none'",
+                         "script-src " + hashSource(lastElement(page, "<script>", "</script>")),
+                         "style-src " + hashSource(lastElement(page, "<style>", "</style>")),
+                         "img-src data:", "base-uri 'none'", "form-action 'none'"}));
+        QCOMPARE(pageCovers(page).size(), 1);
         // Nothing is fetched from elsewhere.
         QVERIFY(!page.contains(" src="));
         QVERIFY(!page.contains("<link"));
@@ -265,6 +303,69 @@ private slots:
                 !page.contains("Kätketty"));
     }
 
+    void coversOnThePage_data() {
+        QTest::addColumn<int>("releases"); // numbered from 1; the odd ones CDs
+        QTest::addColumn<QList<int>>("withCover");
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QList<int>>("expected");
+        QTest::newRow("only releases with a cover carry one")
+            << 4 << QList<int>{2, 3} << "" << QSize(160, 160) << QList<int>{2, 3};
+        QTest::newRow("no release with a cover")
+            << 3 << QList<int>{} << "" << QSize(160, 160) << QList<int>{};
+        QTest::newRow("narrowed: only its releases' covers, the others never asked for")
+            << 4 << QList<int>{1, 2, 3, 4} << "Media = 'CD'" << QSize(160, 160) << QList<int>{1, 3};
+        QTest::newRow("a large picture made small in its shape")
+            << 1 << QList<int>{1} << "" << QSize(400, 300) << QList<int>{1};
+        QTest::newRow("a small picture keeps its size")
+            << 1 << QList<int>{1} << "" << QSize(40, 50) << QList<int>{1};
+        QList<int> all(300);
+        std::iota(all.begin(), all.end(), 1);
+        QTest::newRow("many made on several threads, each by its release")
+            << 300 << all << "" << QSize(160, 160) << all;
+    }
+    void coversOnThePage() {
+        QFETCH(int, releases);
+        QFETCH(QList<int>, withCover);
+        QFETCH(QString, filter);
+        QFETCH(QSize, size);
+        QFETCH(QList<int>, expected);
+        QTemporaryDir dir;
+        Collection c;
+        for (int num = 1; num <= releases; ++num)
+            c.release("A", "B", num % 2 ? "CD" : "LP", num);
+        if (!filter.isEmpty()) {
+            c.lydsam.setFilter(filter.toStdString());
+            c.lydsam.setFiltered(true);
+        }
+        std::mutex mutex;
+        std::set<int> asked;
+        exchange::HtmlPageOptions options;
+        options.cover = [&](std::int32_t num) {
+            const std::lock_guard lock(mutex);
+            asked.insert(num);
+            return withCover.contains(num) ? coverOf(num, size) : std::string();
+        };
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir), options);
+        const QMap<int, QImage> covers = pageCovers(readPage(pagePath(dir)));
+        QCOMPARE(covers.keys(), expected);
+        if (!filter.isEmpty())
+            QVERIFY(std::all_of(asked.begin(), asked.end(), [](int n) { return n % 2; }));
+        const int side = exchange::kPageCoverSide;
+        const QSize made = size.boundedTo({side, side}) == size
+                               ? size
+                               : size.scaled(side, side, Qt::KeepAspectRatio);
+        for (auto it = covers.begin(); it != covers.end(); ++it) {
+            QCOMPARE(it->size(), made);
+            const QColor got = it->pixelColor(made.width() / 2, made.height() / 2);
+            const QColor want = colourOf(it.key());
+            QVERIFY2(std::abs(got.red() - want.red()) + std::abs(got.green() - want.green()) +
+                             std::abs(got.blue() - want.blue()) <
+                         30,
+                     qPrintable(QString::number(it.key())));
+        }
+    }
+
     // The figures of the releases on the page, drawn without a script; no prices among them.
     void statisticsAreDrawnInThePage() {
         QTemporaryDir dir;
@@ -288,6 +389,7 @@ private slots:
         exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, pagePath(dir));
         const QString page = readPage(pagePath(dir));
         QCOMPARE(block(page, "lh-releases"), "[]");
+        QCOMPARE(block(page, "lh-covers"), "[]");
         QVERIFY(page.contains("<p>0 äänitettä</p>"));
     }
 
@@ -306,6 +408,21 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(engine::Error,
                                  exchange::writeHtmlPage(c.lydsam, closed, c.musiker, path));
         QCOMPARE(readPage(path), before);
+        // A cover that cannot be had, or is no picture, fails the page and names its release.
+        c.release("A", "B", "CD", 7);
+        for (const auto& cover : std::vector<std::function<std::string(std::int32_t)>>{
+                 [](std::int32_t) -> std::string { throw std::runtime_error("levy rikki"); },
+                 [](std::int32_t) { return std::string("ei kuva"); }}) {
+            exchange::HtmlPageOptions options;
+            options.cover = cover;
+            try {
+                exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, path, options);
+                QFAIL("a page with a broken cover was written");
+            } catch (const exchange::HtmlPageError& e) {
+                QVERIFY2(QString::fromUtf8(e.what()).startsWith("Levyn 7 kansikuvaa"), e.what());
+            }
+            QCOMPARE(readPage(path), before);
+        }
     }
 };
 
