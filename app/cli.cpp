@@ -5,7 +5,9 @@
 #include "exchange/collectiontables.h"
 #include "exchange/csvtables.h"
 #include "exchange/htmlpage.h"
+#include "exchange/importer.h"
 #include "exchange/sources.h"
+#include "exchange/tagfolder.h"
 #include "history/bulkchange.h"
 #include "levyholvi_version.h"
 #include "stats/figures.h"
@@ -14,10 +16,15 @@
 #include "store/collectionfiles.h"
 #include "store/commitrecord.h"
 #include "store/conflictcopies.h"
+#include "store/coverimage.h"
+#include "store/covers.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QJsonDocument>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <algorithm>
@@ -53,6 +60,7 @@ struct Collection {
     QStringList open() {
         files = std::make_unique<store::CollectionFiles>(
             folder, [this](std::string_view name) -> engine::Table& { return tables.named(name); });
+        tables.covers = &files->covers();
         files->noteVersionsBeforeReading();
         QStringList failures;
         for (const store::CollectionTable& t : store::collectionTables()) {
@@ -238,6 +246,105 @@ void runStats(const QCommandLineParser& parser, const QStringList& args) {
         out() << stats::toText(figures) << Qt::endl;
 }
 
+// The archive numbers of the releases.
+std::unordered_set<std::int32_t> releaseNumbers(const engine::Table& lydsam) {
+    std::unordered_set<std::int32_t> nums;
+    const int fNum = lydsam.fieldIndex("Num");
+    for (int r = 0; r < lydsam.storedRowCount(); ++r)
+        if (const std::string n = lydsam.storedText(r, fNum); !n.empty())
+            nums.insert(std::stoi(n));
+    return nums;
+}
+
+// Pictures named by archive number ("42.jpg", "0042.png") set as those releases' covers.
+void coversImport(const QCommandLineParser& parser, Collection& c, const QString& source) {
+    const QDir dir(source);
+    if (!QFileInfo(source).isDir())
+        throw std::runtime_error("no folder '" + source.toStdString() + "'");
+    static const QRegularExpression number(QStringLiteral("^0*([1-9][0-9]{0,8})$"));
+    const std::unordered_set<std::int32_t> nums = releaseNumbers(c.lydsam);
+    std::vector<exchange::CoverSource> sources;
+    std::unordered_set<std::int32_t> taken;
+    QStringList skipped;
+    for (const QFileInfo& f : dir.entryInfoList(QDir::Files, QDir::Name)) {
+        const QRegularExpressionMatch m = number.match(f.completeBaseName());
+        const std::int32_t num = m.hasMatch() ? m.captured(1).toInt() : 0;
+        if (num == 0 || !exchange::coverFileSuffixes().contains(f.suffix().toLower()))
+            skipped << QStringLiteral("%1: ei arkistonumerolla nimetty kuva").arg(f.fileName());
+        else if (!nums.contains(num))
+            skipped << QStringLiteral("%1: ei levyä numerolla %2").arg(f.fileName()).arg(num);
+        else if (!taken.insert(num).second)
+            skipped << QStringLiteral("%1: levyllä %2 on jo kuva").arg(f.fileName()).arg(num);
+        else
+            sources.push_back({num, f.absoluteFilePath().toStdString(), nullptr, {}});
+    }
+    // A dry run reads and checks the pictures too; it only sets none.
+    const bool dryRun = parser.isSet(QStringLiteral("dry-run"));
+    int count = 0;
+    const std::vector<exchange::ReadCover> read = *exchange::readCovers(sources);
+    for (const exchange::ReadCover& cover : read) {
+        if (!cover.error.empty()) {
+            skipped << QString::fromStdString(cover.error);
+            continue;
+        }
+        if (!dryRun)
+            c.files->covers().set(cover.num, cover.picture);
+        ++count;
+    }
+    reportChange(parser, c,
+                 QStringLiteral("%1 kansikuvaa %2; %3 ohitettu")
+                     .arg(count)
+                     .arg(dryRun ? QStringLiteral("tuotaisiin") : QStringLiteral("tuotu"))
+                     .arg(skipped.size()));
+    for (const QString& s : skipped)
+        out() << "  " << s << Qt::endl;
+}
+
+// Covers without a release, and cover files that are no pictures; true when there are none.
+bool coversCheck(Collection& c) {
+    const std::unordered_set<std::int32_t> nums = releaseNumbers(c.lydsam);
+    QStringList orphans, unreadable;
+    const std::vector<std::int32_t> onDisk = c.files->covers().numbersOnDisk();
+    for (const std::int32_t num : onDisk) {
+        const QString path = QString::fromStdString(c.files->covers().path(num));
+        if (!nums.contains(num))
+            orphans << QStringLiteral("  %1").arg(path);
+        try {
+            store::readCoverFile(path, store::kThumbnailSide);
+        } catch (const std::exception& e) {
+            unreadable << QStringLiteral("  %1").arg(QString::fromUtf8(e.what()));
+        }
+    }
+    out() << QStringLiteral("Kansikuvia: %1").arg(onDisk.size()) << Qt::endl;
+    out() << QStringLiteral("Kansikuvia ilman levyä: %1").arg(orphans.size()) << Qt::endl;
+    for (const QString& o : orphans)
+        out() << o << Qt::endl;
+    out() << QStringLiteral("Lukukelvottomia kansikuvia: %1").arg(unreadable.size()) << Qt::endl;
+    for (const QString& u : unreadable)
+        out() << u << Qt::endl;
+    return orphans.isEmpty() && unreadable.isEmpty();
+}
+
+// covers import FOLDER, covers export FOLDER, covers check; false when the check found any.
+bool runCovers(const QCommandLineParser& parser, const QStringList& args) {
+    const QString what = args.value(1);
+    if (!((what == u"import" || what == u"export") && args.size() == 3) &&
+        !(what == u"check" && args.size() == 2))
+        throw UsageError("covers needs 'import FOLDER', 'export FOLDER' or 'check'");
+    Collection c;
+    c.folder = dataFolderOf(parser, Need::Collection);
+    c.openAll();
+    if (what == u"check")
+        return coversCheck(c);
+    if (what == u"import") {
+        coversImport(parser, c, args[2]);
+    } else {
+        const int n = exchange::writeCoverFiles(c.tables, args[2]);
+        out() << QStringLiteral("%1 kansikuvaa viety").arg(n) << Qt::endl;
+    }
+    return true;
+}
+
 // Row counts and the rows that point nowhere; a damaged file fails the check.
 bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
     if (args.size() != 1)
@@ -255,11 +362,7 @@ bool runCheck(const QCommandLineParser& parser, const QStringList& args) {
             out() << t.name << QStringLiteral(": ei luettavissa") << Qt::endl;
     }
     if (c.lydsam.isOpen() && c.numre.isOpen()) {
-        std::unordered_set<std::int32_t> nums;
-        const int fNum = c.lydsam.fieldIndex("Num");
-        for (int r = 0; r < c.lydsam.storedRowCount(); ++r)
-            if (const std::string n = c.lydsam.storedText(r, fNum); !n.empty())
-                nums.insert(std::stoi(n));
+        const std::unordered_set<std::int32_t> nums = releaseNumbers(c.lydsam);
         QStringList orphans;
         const int tNum = c.numre.fieldIndex("Num"), tTitle = c.numre.fieldIndex("NrTitel");
         for (int r = 0; r < c.numre.storedRowCount(); ++r) {
@@ -320,11 +423,15 @@ int main(int argc, char* argv[]) {
                        "  set FIELD VALUE --data DIR [--medium CODE] [--genre NAME] [--dry-run]\n"
                        "  rename artist|musician|composer|label|genre NAME NEW --data DIR "
                        "[--dry-run]\n"
-                       "  stats --data DIR [--json]"));
+                       "  stats --data DIR [--json]\n"
+                       "  covers import FOLDER --data DIR [--dry-run]\n"
+                       "  covers export FOLDER --data DIR\n"
+                       "  covers check --data DIR"));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"),
-                                 QStringLiteral("import, export, check, set, rename or stats"));
+    parser.addPositionalArgument(
+        QStringLiteral("command"),
+        QStringLiteral("import, export, check, set, rename, stats or covers"));
     parser.addOption({QStringLiteral("data"), QStringLiteral("The collection's data folder."),
                       QStringLiteral("DIR")});
     parser.addOption(
@@ -357,10 +464,12 @@ int main(int argc, char* argv[]) {
             runRename(parser, args);
         else if (command == u"stats")
             runStats(parser, args);
+        else if (command == u"covers")
+            return runCovers(parser, args) ? 0 : 1;
         else
             throw UsageError(
                 command.isEmpty()
-                    ? "a command is needed (import, export, check, set, rename or stats)"
+                    ? "a command is needed (import, export, check, set, rename, stats or covers)"
                     : "unknown command '" + command.toStdString() + "'");
     } catch (const std::exception& e) {
         QString message = QString::fromUtf8(e.what()).simplified();

@@ -7,6 +7,7 @@
 #include "engine/rowcodec.h"
 #include "engine/utf8.h"
 #include "store/collection.h"
+#include "store/covers.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,7 +17,9 @@
 #include <array>
 #include <map>
 #include <optional>
+#include <set>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace exchange {
 
@@ -38,6 +41,30 @@ engine::Table& tableNamed(const CollectionTables& t, std::string_view name) {
 
 QString csvPath(const QString& folder, const store::CollectionTable& table) {
     return QDir(folder).filePath(QString::fromLatin1(table.name) + QStringLiteral(".csv"));
+}
+
+QString coverFolder(const QString& folder) {
+    return QDir(folder).filePath(QString::fromLatin1(store::kCoverFolder));
+}
+
+// The covers "<num>.jpg" in folder, by number.
+std::map<std::int32_t, QString> coverFiles(const QString& folder) {
+    std::map<std::int32_t, QString> files;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList(QDir::Files))
+        if (const auto num = store::coverNumber(name.toStdString()))
+            files.emplace(*num, dir.filePath(name));
+    return files;
+}
+
+void writeFile(const QString& path, const std::string& bytes) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(bytes.data(), static_cast<qint64>(bytes.size())) !=
+            static_cast<qint64>(bytes.size()) ||
+        !file.commit())
+        throw engine::Error(
+            QStringLiteral("Cannot write %1: %2").arg(path, file.errorString()).toStdString());
 }
 
 void writeTable(const engine::Table& t, const QString& path, int& done, int total,
@@ -214,6 +241,8 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
     };
     std::array<int, 5> counts{};
     std::array<FoundRows, 5> found;
+    std::unordered_set<std::int32_t> nums; // of the releases, whose covers come along
+    const int fNum = t.lydsam.fieldIndex("Num");
     // First every file is read and checked; only then is anything added.
     for (std::size_t i = 0; i < tables.size(); ++i) {
         TableFile file(csvPath(folder, tables[i]), tableNamed(t, tables[i].name));
@@ -222,6 +251,9 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
         std::vector<engine::rowcodec::Payload> payloads;
         counts[i] =
             file.read(summary.cut, onBytes, [&](const std::vector<std::string>& values, int) {
+                if (std::int32_t num = 0;
+                    i == 0 && engine::parseInteger(values[static_cast<std::size_t>(fNum)], num))
+                    nums.insert(num);
                 if (dryRun)
                     return;
                 payloads.clear();
@@ -244,6 +276,22 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
     summary.tracks = counts[2];
     summary.genres = counts[3];
     summary.musicians = counts[4];
+    std::vector<CoverSource> coverSources;
+    if (t.covers)
+        for (const auto& [num, path] : coverFiles(coverFolder(folder))) {
+            if (nums.contains(num))
+                coverSources.push_back({num, path.toStdString(), nullptr, {}});
+            else
+                summary.notes.push_back("Kannet/" + std::to_string(num) +
+                                        ".jpg: no release has that Num");
+        }
+    if (dryRun)
+        summary.covers = static_cast<int>(coverSources.size());
+    std::optional<std::vector<ReadCover>> covers;
+    if (!dryRun && !(covers = readCovers(coverSources, progress))) {
+        summary.cancelled = true;
+        return summary;
+    }
     // The last chance to cancel. From here on nothing lets events through (no progress), so
     // nothing (a close asked for by the session, say) runs while rows are being added.
     if (dryRun || (progress && !progress(totalKb, totalKb))) {
@@ -268,6 +316,8 @@ ImportSummary restore(CollectionTables& t, const QString& folder, bool dryRun,
         found[i] = {}; // its memory back before the next table's rows take theirs
     }
     bulk.finish();
+    if (t.covers)
+        applyCovers(*t.covers, *covers, summary);
     return summary;
 }
 
@@ -283,6 +333,34 @@ void writeCsvTables(const CollectionTables& tables, const QString& folder,
     int done = 0;
     for (const store::CollectionTable& table : store::collectionTables())
         writeTable(tableNamed(tables, table.name), csvPath(folder, table), done, total, progress);
+    if (tables.covers)
+        writeCoverFiles(tables, coverFolder(folder), true);
+}
+
+int writeCoverFiles(const CollectionTables& tables, const QString& folder, bool removeOthers) {
+    std::set<std::int32_t> nums;
+    const int fNum = tables.lydsam.fieldIndex("Num");
+    for (int r = 0; r < tables.lydsam.storedRowCount(); ++r)
+        if (std::int32_t num = 0;
+            engine::parseInteger(tables.lydsam.storedText(r, fNum), num) && num > 0)
+            nums.insert(num);
+    std::set<std::int32_t> written;
+    for (const std::int32_t num : nums) {
+        const store::Covers::Picture picture = tables.covers->picture(num);
+        if (!picture)
+            continue;
+        if (written.empty() && !QDir().mkpath(folder))
+            throw engine::Error(
+                QStringLiteral("Cannot make the folder %1").arg(folder).toStdString());
+        writeFile(QDir(folder).filePath(QString::number(num) + QStringLiteral(".jpg")), *picture);
+        written.insert(num);
+    }
+    if (removeOthers)
+        for (const auto& [num, path] : coverFiles(folder))
+            if (!written.contains(num))
+                if (!QFile::remove(path))
+                    throw engine::Error(QStringLiteral("Cannot remove %1").arg(path).toStdString());
+    return static_cast<int>(written.size());
 }
 
 bool isEmpty(const CollectionTables& t) {
@@ -325,6 +403,15 @@ ReadResult readCsvTables(const QString& folder, const CollectionTables& t) {
                 releaseOfNum.try_emplace(num, result.releases.size());
             result.releases.push_back(std::move(rel));
         });
+    for (const auto& [num, path] : coverFiles(coverFolder(folder))) {
+        if (const auto release = releaseOfNum.find(num); release != releaseOfNum.end()) {
+            result.releases[release->second].coverFile = path.toStdString();
+        } else {
+            ++result.skipped;
+            result.notes.push_back("Kannet/" + std::to_string(num) +
+                                   ".jpg: no release has that Num");
+        }
+    }
 
     // A track title links to musicians by its first 30 characters.
     std::multimap<std::string, std::pair<std::size_t, std::size_t>> trackOfTitle;

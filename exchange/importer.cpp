@@ -2,13 +2,19 @@
 
 #include "bulkapply.h"
 #include "engine/utf8.h"
+#include "store/coverimage.h"
 #include "store/datetext.h"
 #include "store/recordrules.h"
 
 #include <QSet>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <future>
 #include <string_view>
+#include <thread>
 #include <unordered_set>
 
 namespace exchange {
@@ -45,16 +51,86 @@ int countCuts(const engine::Table& t, std::string_view field, std::string_view v
     return def.type == engine::FieldType::String && engine::utf8::charCount(value) > def.size;
 }
 
+ReadCover readCover(const CoverSource& source) {
+    ReadCover read{source.num, nullptr, {}};
+    try {
+        read.picture = std::make_shared<const std::string>(
+            source.bytes ? store::normalizeCover(*source.bytes, QString::fromStdString(source.what))
+                         : store::encodeCover(store::readCoverFile(
+                               QString::fromStdString(source.file), store::kCoverLongSide)));
+    } catch (const std::exception& e) {
+        read.error = e.what();
+    }
+    return read;
+}
+
 } // namespace
 
+std::optional<std::vector<ReadCover>> readCovers(const std::vector<CoverSource>& sources,
+                                                 const Progress& progress) {
+    std::vector<ReadCover> read(sources.size());
+    std::atomic<std::size_t> next = 0, done = 0;
+    std::atomic<bool> stop = false;
+    const auto work = [&] {
+        for (std::size_t i = next++; i < sources.size() && !stop; i = next++) {
+            read[i] = readCover(sources[i]);
+            ++done;
+        }
+    };
+    // Decoding is the slow part; a few threads, so that the window's machine stays usable.
+    const std::size_t threads = std::min<std::size_t>(
+        std::clamp(std::thread::hardware_concurrency(), 1U, 4U), sources.size());
+    std::vector<std::future<void>> workers;
+    try {
+        for (std::size_t w = 0; w < threads; ++w)
+            workers.push_back(std::async(std::launch::async, work));
+        const int total = static_cast<int>(sources.size());
+        for (std::future<void>& w : workers)
+            while (w.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready)
+                if (progress && !stop && !progress(static_cast<int>(done.load()), total))
+                    stop = true;
+        for (std::future<void>& w : workers)
+            w.get();
+    } catch (...) {
+        stop = true; // the workers' futures wait for them as they go
+        throw;
+    }
+    if (stop)
+        return std::nullopt;
+    return read;
+}
+
+void applyCovers(store::Covers& covers, const std::vector<ReadCover>& read,
+                 ImportSummary& summary) {
+    for (const ReadCover& r : read) {
+        std::string error = r.error;
+        if (error.empty()) {
+            try {
+                covers.set(r.num, r.picture);
+                ++summary.covers;
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+        }
+        if (!error.empty()) {
+            ++summary.badCovers;
+            summary.notes.push_back("Kansikuvaa ei voitu lukea: " + error);
+        }
+    }
+}
+
 QString summaryText(const ImportSummary& s) {
-    QString text = QStringLiteral("%1 levyä, %2 kappaletta, %3 muusikkoa tuotu; %4 ohitettu")
+    QString text = QStringLiteral("%1 levyä, %2 kappaletta, %3 muusikkoa")
                        .arg(s.releases)
                        .arg(s.tracks)
-                       .arg(s.musicians)
-                       .arg(s.skipped);
+                       .arg(s.musicians);
+    if (s.covers > 0)
+        text += QStringLiteral(", %1 kansikuvaa").arg(s.covers);
+    text += QStringLiteral(" tuotu; %1 ohitettu").arg(s.skipped);
     if (s.cut > 0)
         text += QStringLiteral("\n%1 liian pitkää arvoa lyhennetty kentän pituuteen").arg(s.cut);
+    if (s.badCovers > 0)
+        text += QStringLiteral("\n%1 kansikuvaa ei voitu lukea").arg(s.badCovers);
     if (s.fromWindows1252)
         text += QStringLiteral("\nLähde ei ollut UTF-8:aa; teksti luettu Windows-1252-merkistönä");
     return text;
@@ -165,8 +241,29 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
         summary.cancelled = true;
         return summary;
     }
-    if (dryRun || (take.empty() && newGenres.empty()))
+    // Covers are keyed by their place in take until the numbers are issued.
+    std::vector<CoverSource> coverSources;
+    for (std::size_t i = 0; i < take.size() && t.covers; ++i) {
+        const ReleaseRecord& rel = *take[i];
+        if (!rel.coverBytes.empty())
+            coverSources.push_back({static_cast<std::int32_t>(i),
+                                    {},
+                                    &rel.coverBytes,
+                                    rel.kunstner + " - " + rel.titel + " (upotettu kuva)"});
+        else if (!rel.coverFile.empty())
+            coverSources.push_back({static_cast<std::int32_t>(i), rel.coverFile, nullptr, {}});
+    }
+    if (dryRun) {
+        summary.covers = static_cast<int>(coverSources.size());
         return summary;
+    }
+    if (take.empty() && newGenres.empty())
+        return summary;
+    auto covers = readCovers(coverSources, progress);
+    if (!covers) {
+        summary.cancelled = true;
+        return summary;
+    }
 
     // One step.
     BulkApply bulk(t);
@@ -225,6 +322,11 @@ ImportSummary importRecords(CollectionTables& t, const ReadResult& found, bool d
         ++num;
     }
     bulk.finish();
+    // Only now, when the rows are in for good.
+    for (ReadCover& c : *covers)
+        c.num += first;
+    if (t.covers)
+        applyCovers(*t.covers, *covers, summary);
     return summary;
 }
 

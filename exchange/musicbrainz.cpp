@@ -1,8 +1,11 @@
 #include "exchange/musicbrainz.h"
 
 #include "exchange/mediumcode.h"
+#include "exchange/tagfolder.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -297,7 +300,23 @@ ReadResult readMusicBrainz(const QString& path) {
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw ReadError(utf8(u"%1: cannot be read: %2"_s.arg(path, file.errorString())));
-    return readMusicBrainzJson(bytes, path);
+    ReadResult result = readMusicBrainzJson(bytes, path);
+    // A picture beside a file of several releases could be any one's.
+    if (result.releases.size() == 1) {
+        const QFileInfo info(path);
+        const QDir dir = info.dir();
+        QString cover;
+        qsizetype rank = coverFileSuffixes().size();
+        for (const QFileInfo& f : dir.entryInfoList(QDir::Files, QDir::Name)) {
+            const qsizetype r = coverFileSuffixes().indexOf(f.suffix().toLower());
+            if (r >= 0 && r < rank && f.completeBaseName() == info.completeBaseName())
+                cover = f.absoluteFilePath(), rank = r;
+        }
+        if (cover.isEmpty())
+            cover = coverFileIn(dir);
+        result.releases.front().coverFile = utf8(cover);
+    }
+    return result;
 }
 
 } // namespace exchange

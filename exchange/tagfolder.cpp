@@ -9,13 +9,26 @@
 #include <QRegularExpression>
 #include <QStringList>
 
+#include <taglib/apefile.h>
+#include <taglib/apetag.h>
+#include <taglib/asftag.h>
+#include <taglib/attachedpictureframe.h>
 #include <taglib/audioproperties.h>
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4tag.h>
+#include <taglib/mpegfile.h>
 #include <taglib/tfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/wavfile.h>
+#include <taglib/wavpackfile.h>
+#include <taglib/xiphcomment.h>
 
 #include <algorithm>
 #include <map>
+#include <optional>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -106,6 +119,78 @@ std::vector<MusicianRecord> performers(const Tags& tags) {
     return rows;
 }
 
+// A picture embedded in a music file. ByteVector shares its bytes, so passing it copies none.
+struct Embedded {
+    bool front = false;
+    TagLib::ByteVector data;
+};
+
+// The file's front cover, else its first picture. Each tag format keeps pictures its own way.
+std::optional<Embedded> embeddedCover(TagLib::File* file) {
+    std::optional<Embedded> first;
+    // True when the picture is the front cover, which ends the search.
+    const auto see = [&first](bool front, const TagLib::ByteVector& data) {
+        if (data.isEmpty() || (first && !front))
+            return false;
+        first = Embedded{front, data};
+        return front;
+    };
+    const auto id3v2 = [&see](TagLib::ID3v2::Tag* tag) {
+        if (tag)
+            for (TagLib::ID3v2::Frame* frame : tag->frameList("APIC"))
+                if (const auto* apic = dynamic_cast<TagLib::ID3v2::AttachedPictureFrame*>(frame);
+                    apic && see(apic->type() == TagLib::ID3v2::AttachedPictureFrame::FrontCover,
+                                apic->picture()))
+                    return;
+    };
+    const auto blocks = [&see](const TagLib::List<TagLib::FLAC::Picture*>& pictures) {
+        for (const TagLib::FLAC::Picture* p : pictures)
+            if (see(p->type() == TagLib::FLAC::Picture::FrontCover, p->data()))
+                return;
+    };
+    const auto ape = [&see](TagLib::APE::Tag* tag) {
+        // "name.jpg", a zero byte, the picture.
+        const auto& items = tag->itemListMap();
+        if (const auto it = items.find("COVER ART (FRONT)"); it != items.end()) {
+            const TagLib::ByteVector value = it->second.binaryData();
+            if (const int zero = value.find('\0'); zero >= 0)
+                see(true, value.mid(static_cast<unsigned>(zero) + 1));
+        }
+    };
+    if (auto* mpeg = dynamic_cast<TagLib::MPEG::File*>(file)) {
+        if (mpeg->hasID3v2Tag())
+            id3v2(mpeg->ID3v2Tag());
+    } else if (auto* wav = dynamic_cast<TagLib::RIFF::WAV::File*>(file)) {
+        if (wav->hasID3v2Tag())
+            id3v2(wav->ID3v2Tag());
+    } else if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(file)) {
+        blocks(flac->pictureList());
+    } else if (auto* wavPack = dynamic_cast<TagLib::WavPack::File*>(file)) {
+        if (wavPack->hasAPETag())
+            ape(wavPack->APETag());
+    } else if (auto* monkey = dynamic_cast<TagLib::APE::File*>(file)) {
+        if (monkey->hasAPETag())
+            ape(monkey->APETag());
+    } else if (auto* xiph = dynamic_cast<TagLib::Ogg::XiphComment*>(file->tag())) {
+        blocks(xiph->pictureList()); // Vorbis, Opus and Ogg FLAC alike
+    } else if (auto* mp4 = dynamic_cast<TagLib::MP4::Tag*>(file->tag())) {
+        // MP4 marks no kinds: the first picture is the front.
+        if (mp4->contains("covr"))
+            for (const TagLib::MP4::CoverArt& art : mp4->item("covr").toCoverArtList())
+                if (see(true, art.data()))
+                    break;
+    } else if (auto* aiff = dynamic_cast<TagLib::ID3v2::Tag*>(file->tag())) {
+        id3v2(aiff);
+    } else if (auto* asf = dynamic_cast<TagLib::ASF::Tag*>(file->tag())) {
+        for (const TagLib::ASF::Attribute& a : asf->attribute("WM/Picture")) {
+            const TagLib::ASF::Picture p = a.toPicture();
+            if (p.isValid() && see(p.type() == TagLib::ASF::Picture::FrontCover, p.picture()))
+                break;
+        }
+    }
+    return first;
+}
+
 struct FileTrack {
     int disc = 0;
     int number = 0;
@@ -116,7 +201,9 @@ struct FileTrack {
 struct Group {
     ReleaseRecord release;
     std::vector<FileTrack> tracks;
-    bool byFolder = false; // no album artist: the release artist follows the tracks
+    bool byFolder = false;    // no album artist: the release artist follows the tracks
+    bool frontCover = false;  // coverBytes hold a picture marked as the front cover
+    std::set<QString> looked; // folders already searched for a cover file
 };
 
 constexpr auto kVarious = "Various Artists";
@@ -208,6 +295,28 @@ void numberTracks(std::vector<FileTrack>& tracks) {
         tracks[i].track.nummer = keep ? tracks[i].number : static_cast<int>(i) + 1;
 }
 
+// A picture file beside the music is usually a better scan than the one embedded in it, so it
+// is looked for first. Of embedded ones only one is kept per release, to bound the memory.
+void takeCover(Group& group, TagLib::File* file, const QString& path, const QDir& releaseDir) {
+    ReleaseRecord& r = group.release;
+    for (const QDir& dir : {releaseDir, QFileInfo(path).dir()}) {
+        if (!r.coverFile.empty() || !group.looked.insert(dir.absolutePath()).second)
+            continue;
+        if (const QString found = coverFileIn(dir); !found.isEmpty()) {
+            r.coverFile = utf8(found);
+            r.coverBytes.clear();
+            r.coverBytes.shrink_to_fit();
+        }
+    }
+    if (!r.coverFile.empty() || group.frontCover)
+        return;
+    if (const std::optional<Embedded> e = embeddedCover(file);
+        e && (e->front || r.coverBytes.empty())) {
+        r.coverBytes.assign(e->data.data(), e->data.size());
+        group.frontCover = e->front;
+    }
+}
+
 } // namespace
 
 const QStringList& tagFolderSuffixes() {
@@ -215,6 +324,25 @@ const QStringList& tagFolderSuffixes() {
                                       u"mp3"_s,  u"m4a"_s, u"wv"_s,  u"ape"_s,
                                       u"aiff"_s, u"aif"_s, u"wav"_s, u"wma"_s};
     return suffixes;
+}
+
+const QStringList& coverFileSuffixes() {
+    static const QStringList suffixes{u"jpg"_s, u"jpeg"_s, u"png"_s, u"webp"_s, u"gif"_s, u"bmp"_s};
+    return suffixes;
+}
+
+QString coverFileIn(const QDir& folder) {
+    QStringList found[3];
+    static const QStringList names{u"cover"_s, u"folder"_s, u"front"_s};
+    for (const QFileInfo& f : folder.entryInfoList(QDir::Files, QDir::Name)) {
+        const qsizetype name = names.indexOf(f.completeBaseName().toLower());
+        if (name >= 0 && coverFileSuffixes().contains(f.suffix().toLower()))
+            found[name].append(f.absoluteFilePath());
+    }
+    for (const QStringList& files : found)
+        if (!files.isEmpty())
+            return files.first();
+    return {};
 }
 
 ReadResult readTagFolder(const QString& folder,
@@ -268,6 +396,7 @@ ReadResult readTagFolder(const QString& folder,
             if (group.byFolder && group.release.kunstner != utf8(artist))
                 group.release.kunstner = kVarious;
             fillRelease(group.release, tags);
+            takeCover(group, ref.file(), path, folderOfRelease);
 
             FileTrack t;
             t.disc = tags.number("DISCNUMBER");

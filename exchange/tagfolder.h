@@ -2,6 +2,7 @@
 
 #include "exchange/records.h"
 
+#include <QDir>
 #include <QString>
 #include <QStringList>
 
@@ -12,11 +13,20 @@ namespace exchange {
 // The audio suffixes a tagged folder is read for, lower case.
 const QStringList& tagFolderSuffixes();
 
+// The picture suffixes a cover file may have, lower case.
+const QStringList& coverFileSuffixes();
+
+// The front cover picture lying in folder: "cover.*", else "folder.*", else "front.*", letter
+// case aside; empty when there is none.
+QString coverFileIn(const QDir& folder);
+
 // Every audio file under folder (FLAC, Ogg Vorbis, Opus, MP3, M4A, WavPack, APE, AIFF, WAV,
 // WMA), grouped into releases by album artist and album, or without an album artist by folder
 // and album (a compilation's artists differ: "Various Artists"); tracks in disc and track
 // order, one file per track number, lossless first. With no artist tag, the parent folder of
-// an Artist/Album/ layout is the artist. Names come composed (NFC). A file TagLib cannot read,
+// an Artist/Album/ layout is the artist. Names come composed (NFC). A release's cover is a
+// picture file in its folder (coverFileIn), else the front cover embedded in one of its files
+// (the first picture when none is marked front). A file TagLib cannot read,
 // or a second copy of a track, is counted and named in the result's notes. progress is told
 // after each file; when it returns false the read stops with a ReadError. Raises ReadError
 // when folder is not one.

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -51,6 +52,7 @@ private slots:
     void refusesWhileTheCollectionIsOpen();
     void checkCutsTitlesInCharacters();
     void setRenameAndStats();
+    void coversImportExportAndCheck();
 };
 
 // Each command's wiring and what it saves; the exact CSV round trip is tst_csvtables'.
@@ -183,6 +185,38 @@ void TestCli::checkCutsTitlesInCharacters() {
     QCOMPARE(cli({"import", "csv", dir.path(), "--data", dir.filePath("data")}).status, 0);
     const Run r = cli({"check", "--data", dir.filePath("data")});
     QVERIFY2(r.out.contains("Muusikkorivejä ilman kappaletta: 0\n"), qPrintable(r.out));
+}
+
+// Pictures named by number in, a number with no release and a bad picture reported and
+// skipped; out again; a cover of no release and a damaged one fail the check.
+void TestCli::coversImportExportAndCheck() {
+    QTemporaryDir dir;
+    write(dir.filePath("export.csv"), kExport);
+    const QString data = dir.filePath("data");
+    QCOMPARE(cli({"import", "discogs", dir.filePath("export.csv"), "--data", data}).status, 0);
+    QVERIFY(QDir().mkpath(dir.filePath("in")));
+    QImage image(8, 8, QImage::Format_RGB32);
+    image.fill(Qt::green);
+    QVERIFY(image.save(dir.filePath("in/0001.png")) && image.save(dir.filePath("in/77.jpg")));
+    write(dir.filePath("in/2.jpg"), "not a picture");
+    write(dir.filePath("in/notes.txt"), "");
+    Run r = cli({"covers", "import", dir.filePath("in"), "--data", data});
+    QCOMPARE(r.status, 0);
+    QVERIFY2(r.out.startsWith("1 kansikuvaa tuotu; 3 ohitettu\n") &&
+                 r.out.contains("  77.jpg: ei levyä numerolla 77\n") &&
+                 r.out.contains("  notes.txt: ") && r.out.contains("2.jpg ei voi lukea: "),
+             qPrintable(r.out));
+    QVERIFY(QFile::exists(data + "/Kannet/1.jpg") && !QFile::exists(data + "/Kannet/2.jpg"));
+    r = cli({"covers", "export", dir.filePath("out"), "--data", data});
+    QCOMPARE(r.out, QString("1 kansikuvaa viety\n"));
+    QCOMPARE(QDir(dir.filePath("out")).entryList(QDir::Files), QStringList{"1.jpg"});
+    QCOMPARE(cli({"covers", "check", "--data", data}).status, 0);
+    write(data + "/Kannet/5.jpg", "damaged");
+    r = cli({"covers", "check", "--data", data});
+    QCOMPARE(r.status, 1);
+    QVERIFY2(r.out.contains("Kansikuvia ilman levyä: 1\n  " + data + "/Kannet/5.jpg\n") &&
+                 r.out.contains("Lukukelvottomia kansikuvia: 1\n"),
+             qPrintable(r.out));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -3,9 +3,11 @@
 #include "collection.h"
 #include "exchange/csvtables.h"
 #include "exchange/records.h"
+#include "store/coverimage.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -50,6 +52,7 @@ class TestCsvTables : public QObject {
 
 private slots:
     void roundTripIsByteIdentical();
+    void coversGoToTheReleaseTheRowBecame();
     void damagedFilesAddNothing_data();
     void damagedFilesAddNothing();
     void intoACollectionWithRows();
@@ -79,6 +82,37 @@ void TestCsvTables::roundTripIsByteIdentical() {
     exchange::writeCsvTables(second.tables, dir.filePath("b"));
     for (const QString& name : kFiles)
         QCOMPARE(contents(dir.filePath("b/" + name)), contents(dir.filePath("a/" + name)));
+}
+
+// Out into Kannet/ (an earlier export's cover of no release now goes), back to the same Num in an
+// empty collection, to the new number in one with rows.
+void TestCsvTables::coversGoToTheReleaseTheRowBecame() {
+    QTemporaryDir dir;
+    TestCollection a;
+    fill(a); // releases 3 and 9
+    store::Covers covers(dir.filePath("a/").toStdString());
+    a.tables.covers = &covers;
+    QImage image(30, 10, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    covers.set(9, std::make_shared<const std::string>(store::encodeCover(image)));
+    QVERIFY(QDir().mkpath(dir.filePath("csv/Kannet")));
+    write(dir.filePath("csv/Kannet/3.jpg"), "stale");
+    exchange::writeCsvTables(a.tables, dir.filePath("csv"));
+    QCOMPARE(QDir(dir.filePath("csv/Kannet")).entryList(QDir::Files), QStringList{"9.jpg"});
+
+    for (const bool empty : {true, false}) {
+        TestCollection b;
+        store::Covers into(dir.filePath(empty ? "b/" : "c/").toStdString());
+        b.tables.covers = &into;
+        if (!empty)
+            TestCollection::add(b.lydsam, {"Titel=Oma", "Num=20"}); // Kesä becomes 22
+        QCOMPARE(exchange::importCsvTables(b.tables, dir.filePath("csv")).covers, 1);
+        const std::int32_t num = empty ? 9 : 22;
+        QCOMPARE(TestCollection::column(b.lydsam, "Num").indexOf(QString::number(num)),
+                 empty ? 1 : 2);
+        QVERIFY(into.has(num) && !into.has(empty ? 22 : 9));
+        QCOMPARE(store::readCoverImage(*into.picture(num), 100, "").size(), QSize(30, 10));
+    }
 }
 
 void TestCsvTables::damagedFilesAddNothing_data() {

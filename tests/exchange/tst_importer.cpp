@@ -2,7 +2,10 @@
 #include "collection.h"
 #include "exchange/bulkapply.h"
 #include "exchange/importer.h"
+#include "store/coverimage.h"
 
+#include <QImage>
+#include <QTemporaryDir>
 #include <QTest>
 
 using exchange::ReleaseRecord;
@@ -42,6 +45,7 @@ private slots:
     void dryRunAndCancelChangeNothing();
     void stepLeftHalfWayTakesItsRowsBack();
     void hooksStayOffAndViewsFollow();
+    void coversGoToTheirReleases();
     void acquiredDateAsTheLocaleWritesIt_data();
     void acquiredDateAsTheLocaleWritesIt();
     void summaryText();
@@ -216,6 +220,36 @@ void TestImporter::hooksStayOffAndViewsFollow() {
     QCOMPARE(c.numre.storedRowCount(), 3);
 }
 
+// Each cover goes to its own release's number, past a release skipped as already there; a
+// picture that cannot be read is a note, and its release comes in all the same.
+void TestImporter::coversGoToTheirReleases() {
+    QTemporaryDir dir;
+    store::Covers covers(dir.path().toStdString() + '/');
+    TestCollection c;
+    c.tables.covers = &covers;
+    TestCollection::add(c.lydsam, {"Kunstner=Aino", "Titel=Kevät", "Num=1"});
+    QImage image(40, 20, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QVERIFY(image.save(dir.filePath("kansi.png")));
+    ReleaseRecord old = release("Aino", "Kevät"), bad = release("B", "Huono"),
+                  embedded = release("C", "Upotettu"), file = release("D", "Tiedosto");
+    old.coverFile = file.coverFile = dir.filePath("kansi.png").toStdString();
+    bad.coverBytes = "not a picture";
+    embedded.coverBytes = store::encodeCover(image);
+    const auto in = found({old, bad, embedded, file});
+
+    QCOMPARE(exchange::importRecords(c.tables, in, true).covers, 3);
+    QVERIFY(!covers.hasChanges());
+    const auto s = exchange::importRecords(c.tables, in);
+    QCOMPARE(QList<int>({s.releases, s.covers, s.badCovers}), QList<int>({3, 2, 1}));
+    QVERIFY(QString::fromStdString(s.notes.back())
+                .startsWith("Kansikuvaa ei voitu lukea: Kuvaa B - Huono (upotettu kuva)"));
+    QCOMPARE(TestCollection::column(c.lydsam, "Num"), (QStringList{"1", "2", "3", "4"}));
+    QCOMPARE(QList<bool>({covers.has(1), covers.has(2), covers.has(3), covers.has(4)}),
+             QList<bool>({false, false, true, true}));
+    QCOMPARE(store::readCoverImage(*covers.picture(4), 100, "4").size(), QSize(40, 20));
+}
+
 void TestImporter::acquiredDateAsTheLocaleWritesIt_data() {
     QTest::addColumn<QString>("locale");
     QTest::addColumn<QString>("date");
@@ -262,6 +296,9 @@ void TestImporter::summaryText() {
     s.releases = 2, s.tracks = 24, s.musicians = 3, s.skipped = 1;
     QCOMPARE(exchange::summaryText(s),
              QString("2 levyä, 24 kappaletta, 3 muusikkoa tuotu; 1 ohitettu"));
+    s.covers = 5;
+    QCOMPARE(exchange::summaryText(s),
+             QString("2 levyä, 24 kappaletta, 3 muusikkoa, 5 kansikuvaa tuotu; 1 ohitettu"));
     s.cut = 4;
     QVERIFY(
         exchange::summaryText(s).endsWith("\n4 liian pitkää arvoa lyhennetty kentän pituuteen"));

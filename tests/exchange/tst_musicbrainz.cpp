@@ -35,6 +35,38 @@ class TestMusicBrainz : public QObject {
     Q_OBJECT
 
 private slots:
+    // Pictures beside "release.json"; the cover file the release gets.
+    void coverBesideTheFile_data() {
+        QTest::addColumn<QStringList>("pictures");
+        QTest::addColumn<bool>("twoReleases");
+        QTest::addColumn<QString>("cover");
+        QTest::newRow("the file's own name beats cover.*")
+            << QStringList{"cover.jpg", "release.PNG", "other.jpg"} << false << "release.PNG";
+        QTest::newRow("cover.* when none has the file's name")
+            << QStringList{"Cover.jpeg", "other.jpg"} << false << "Cover.jpeg";
+        QTest::newRow("a file of two releases: none")
+            << QStringList{"release.jpg", "cover.jpg"} << true << ",";
+    }
+    void coverBesideTheFile() {
+        QFETCH(QStringList, pictures);
+        QFETCH(bool, twoReleases);
+        QFETCH(QString, cover);
+        QTemporaryDir dir;
+        for (const QString& name : pictures) {
+            QFile picture(dir.filePath(name));
+            QVERIFY(picture.open(QIODevice::WriteOnly));
+        }
+        QFile file(dir.filePath("release.json"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(twoReleases ? R"({"releases": [{"title": "A"}, {"title": "B"}]})"
+                               : R"({"title": "A"})");
+        file.close();
+        QStringList covers;
+        for (const auto& r : exchange::readMusicBrainz(file.fileName()).releases)
+            covers << QFileInfo(QString::fromStdString(r.coverFile)).fileName();
+        QCOMPARE(covers.join(','), cover);
+    }
+
     void readsReleaseFile() {
         QTemporaryDir dir;
         QFile file(dir.filePath("release.json"));

@@ -5,9 +5,15 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <taglib/attachedpictureframe.h>
 #include <taglib/fileref.h>
+#include <taglib/flacfile.h>
+#include <taglib/id3v2tag.h>
+#include <taglib/mp4tag.h>
+#include <taglib/mpegfile.h>
 #include <taglib/tfile.h>
 #include <taglib/tpropertymap.h>
+#include <taglib/xiphcomment.h>
 
 namespace {
 
@@ -25,12 +31,43 @@ QByteArray littleEndian(quint32 v, int bytes) {
     return out;
 }
 
+// An Ogg page of one packet shorter than 255 bytes.
+QByteArray oggPage(const QByteArray& packet, char flags, quint32 sequence) {
+    return "OggS" + QByteArray(1, '\0') + QByteArray(1, flags) + littleEndian(960, 4) +
+           littleEndian(0, 4) + littleEndian(1, 4) + littleEndian(sequence, 4) +
+           littleEndian(0, 4) + QByteArray(1, '\1') + QByteArray(1, char(packet.size())) + packet;
+}
+
+QByteArray atom(const char* type, const QByteArray& body) {
+    return bigEndian(8 + body.size(), 4) + type + body;
+}
+
 // The smallest streams TagLib reads as audio: a FLAC signature with its STREAMINFO block
 // (44.1 kHz, stereo, 16 bits), silent MPEG-1 layer III frames (128 kbit/s, 44.1 kHz), and
 // WAV and AIFF headers of 16-bit mono 44.1 kHz before a little silence.
 QByteArray audioStream(const QString& name) {
     if (name.endsWith(".mp3"))
         return (QByteArray("\xFF\xFB\x90", 3) + QByteArray(414, '\0')).repeated(12);
+    if (name.endsWith(".opus"))
+        return oggPage("OpusHead\1\2" + littleEndian(312, 2) + littleEndian(48000, 4) +
+                           QByteArray(3, '\0'),
+                       2, 0) +
+               oggPage("OpusTags" + littleEndian(1, 4) + "x" + littleEndian(0, 4), 0, 1) +
+               oggPage(QByteArray(40, '\0'), 4, 2);
+    if (name.endsWith(".m4a")) {
+        // A sound track whose sample description TagLib takes the rate from.
+        const QByteArray mp4a = QByteArray(6, '\0') + bigEndian(1, 2) + QByteArray(8, '\0') +
+                                bigEndian(2, 2) + bigEndian(16, 2) + QByteArray(4, '\0') +
+                                bigEndian(44100, 2) + QByteArray(2, '\0');
+        const QByteArray mdia =
+            atom("mdhd", QByteArray(12, '\0') + bigEndian(44100, 4) + bigEndian(44100, 4) +
+                             QByteArray(4, '\0')) +
+            atom("hdlr", QByteArray(8, '\0') + "soun" + QByteArray(13, '\0')) +
+            atom("minf", atom("stbl", atom("stsd", bigEndian(0, 4) + bigEndian(1, 4) +
+                                                       atom("mp4a", mp4a))));
+        return atom("ftyp", "M4A " + bigEndian(0, 4) + "M4A isom") +
+               atom("moov", atom("trak", atom("mdia", mdia))) + atom("mdat", QByteArray(16, '\0'));
+    }
     if (name.endsWith(".wav")) {
         const QByteArray format = littleEndian(1, 2) + littleEndian(1, 2) + littleEndian(44100, 4) +
                                   littleEndian(88200, 4) + littleEndian(2, 2) + littleEndian(16, 2);
@@ -72,6 +109,35 @@ void writeTagged(const QString& folder, const QString& name, const Tags& tags) {
     for (const auto& [key, value] : tags)
         map[key.constData()].append(TagLib::String(value.toStdString(), TagLib::String::UTF8));
     QVERIFY(ref.file()->setProperties(map).isEmpty());
+    QVERIFY(ref.save());
+}
+
+// Pictures embedded as each format keeps them: "f..." is the front cover, others the back.
+void embed(const QString& path, const QStringList& pictures) {
+    TagLib::FileRef ref(QFile::encodeName(path).constData());
+    for (const QString& p : pictures) {
+        const bool front = p.startsWith('f');
+        const TagLib::ByteVector data(p.toUtf8().constData());
+        if (auto* mp3 = dynamic_cast<TagLib::MPEG::File*>(ref.file())) {
+            auto* frame = new TagLib::ID3v2::AttachedPictureFrame;
+            frame->setType(front ? TagLib::ID3v2::AttachedPictureFrame::FrontCover
+                                 : TagLib::ID3v2::AttachedPictureFrame::BackCover);
+            frame->setPicture(data);
+            mp3->ID3v2Tag(true)->addFrame(frame);
+        } else if (auto* mp4 = dynamic_cast<TagLib::MP4::Tag*>(ref.tag())) {
+            TagLib::MP4::CoverArtList art = mp4->item("covr").toCoverArtList();
+            mp4->setItem("covr", art.append({TagLib::MP4::CoverArt::JPEG, data}));
+        } else {
+            auto* picture = new TagLib::FLAC::Picture;
+            picture->setType(front ? TagLib::FLAC::Picture::FrontCover
+                                   : TagLib::FLAC::Picture::BackCover);
+            picture->setData(data);
+            if (auto* flac = dynamic_cast<TagLib::FLAC::File*>(ref.file()))
+                flac->addPicture(picture);
+            else
+                dynamic_cast<TagLib::Ogg::XiphComment&>(*ref.tag()).addPicture(picture);
+        }
+    }
     QVERIFY(ref.save());
 }
 
@@ -218,6 +284,49 @@ private slots:
         }
         QCOMPARE(got, releases);
         QCOMPARE(result.skipped, skipped);
+    }
+
+    // Each file "path|picture|..." of one album; the cover as bytes or as a file's name.
+    void covers_data() {
+        QTest::addColumn<QStringList>("files");
+        QTest::addColumn<QString>("cover");
+        QTest::newRow("MP3: the front cover, not the picture before it")
+            << QStringList{"a/1.mp3|back|front"} << "bytes:front";
+        QTest::newRow("MP3: no front cover, the first picture")
+            << QStringList{"a/1.mp3|back|b2"} << "bytes:back";
+        QTest::newRow("a later file's front cover beats an earlier one's back")
+            << QStringList{"a/1.flac|back", "a/2.flac|b2|front"} << "bytes:front";
+        QTest::newRow("Opus picture blocks") << QStringList{"a/1.opus|back|front"} << "bytes:front";
+        QTest::newRow("M4A: the first covr") << QStringList{"a/1.m4a|f1|f2"} << "bytes:f1";
+        QTest::newRow("Cover.JPG beside the files beats the embedded front")
+            << QStringList{"a/1.flac|front", "a/Cover.JPG", "a/folder.png"} << "file:Cover.JPG";
+        QTest::newRow("folder.png in the album folder of disc folders")
+            << QStringList{"a/CD1/1.mp3", "a/folder.png", "a/back.jpg"} << "file:folder.png";
+        QTest::newRow("no picture anywhere") << QStringList{"a/1.mp3", "a/scan.jpg"} << "";
+    }
+    void covers() {
+        QFETCH(QStringList, files);
+        QFETCH(QString, cover);
+        QTemporaryDir dir;
+        for (const QString& f : files) {
+            const QStringList parts = f.split('|');
+            if (!exchange::tagFolderSuffixes().contains(QFileInfo(parts[0]).suffix())) {
+                writeFile(dir.filePath(parts[0]), "picture");
+                continue;
+            }
+            writeTagged(dir.path(), parts[0],
+                        track("Albumi", "1", QFileInfo(parts[0]).baseName(), "T"));
+            embed(dir.filePath(parts[0]), parts.mid(1));
+        }
+        const exchange::ReadResult result = exchange::readTagFolder(dir.path());
+        QCOMPARE(result.releases.size(), 1u);
+        const exchange::ReleaseRecord& r = result.releases[0];
+        QString got;
+        if (!r.coverBytes.empty())
+            got = "bytes:" + text(r.coverBytes);
+        else if (!r.coverFile.empty())
+            got = "file:" + QFileInfo(text(r.coverFile)).fileName();
+        QCOMPARE(got, cover);
     }
 
     void cancelOrNoFolderRaise() {
