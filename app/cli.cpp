@@ -18,6 +18,7 @@
 #include "store/conflictcopies.h"
 #include "store/coverimage.h"
 #include "store/covers.h"
+#include "store/thumbnailcache.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -154,10 +155,17 @@ void runExport(const QCommandLineParser& parser, const QStringList& args) {
     Collection c;
     c.folder = dataFolderOf(parser, Need::Collection);
     c.openAll();
-    if (args[1] == u"html")
-        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, args[2]);
-    else
+    if (args[1] == u"html") {
+        // The covers as the window's wall has them: from the user's thumbnail cache.
+        const store::ThumbnailCache thumbnails(store::ThumbnailCache::folderFor(c.folder));
+        exchange::HtmlPageOptions options;
+        options.cover = [&](std::int32_t num) {
+            return thumbnails.thumbnail(c.files->covers(), num);
+        };
+        exchange::writeHtmlPage(c.lydsam, c.numre, c.musiker, args[2], options);
+    } else {
         exchange::writeCsvTables(c.tables, args[2]);
+    }
 }
 
 void reportChange(const QCommandLineParser& parser, Collection& c, const QString& what) {
