@@ -2,9 +2,11 @@
 
 #include "engine/observer.h"
 #include "engine/table.h"
+#include "store/covers.h"
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 #include <QTimer>
 
 namespace history {
@@ -27,10 +29,15 @@ struct History::Watch : engine::TableObserver {
     void editingChanged() override { history.queueTake(); }
 };
 
-History::History(std::vector<Table> tables, QObject* parent)
-    : QObject(parent), tables_(std::move(tables)) {
+History::History(std::vector<Table> tables, store::Covers* covers, QObject* parent)
+    : QObject(parent), tables_(std::move(tables)), covers_(covers) {
     for (const Table& t : tables_)
         watches_.push_back(std::make_unique<Watch>(*this, *t.table));
+    if (covers_)
+        covers_->onChange([self = QPointer<History>(this)](std::int32_t) {
+            if (self)
+                self->queueTake();
+        });
     markNow();
     connect(&stack_, &QUndoStack::indexChanged, this, [this] {
         if (failing_) // not while the stack is still moving
@@ -82,6 +89,21 @@ void History::markNow() {
         marks_.push_back(t.table->journal().entries().size());
         epochs_.push_back(t.table->journal().epoch());
     }
+    coversMark_ = covers_ ? covers_->log().size() : 0;
+}
+
+Step::CoverRun History::pendingCovers() const {
+    return {coversMark_, covers_ ? covers_->log().size() : 0};
+}
+
+Step::CoverRun History::revertCovers(std::size_t from, std::size_t to, bool show) {
+    const std::size_t end = covers_->log().size();
+    covers_->revert(from, to);
+    if (show)
+        for (const Table& t : tables_)
+            if (t.name == "Lydsam")
+                t.table->locate("Num", std::to_string(covers_->log()[from].num));
+    return {end, covers_->log().size()};
 }
 
 std::vector<Step::Run> History::pending() const {
@@ -107,11 +129,14 @@ void History::takeChanges() {
             return;
         }
     std::vector<Step::Run> runs = pending();
-    if (runs.empty())
+    const Step::CoverRun covers = pendingCovers();
+    if (runs.empty() && covers.to == covers.from)
         return;
-    const QString text = stepText_.isEmpty() ? describe(runs) : stepText_;
+    const QString text = !stepText_.isEmpty() ? stepText_
+                         : runs.empty()       ? QStringLiteral("kansikuvan muutos")
+                                              : describe(runs);
     markNow();
-    stack_.push(new Step(*this, std::move(runs), text));
+    stack_.push(new Step(*this, std::move(runs), covers, text));
 }
 
 void History::beginStep(const QString& text) {
@@ -193,7 +218,7 @@ bool History::readyToRevert(const std::vector<Step::Run>& runs) {
     for (const Step::Run& run : runs)
         if (run.epoch != run.table->journal().epoch())
             why = QString::fromUtf8(kStale);
-    if (why.isEmpty() && !pending().empty())
+    if (why.isEmpty() && (!pending().empty() || pendingCovers().to > pendingCovers().from))
         why = QStringLiteral("Muutoshistoria tyhjennettiin: muutoksia tuli sen ohi.");
     if (why.isEmpty())
         return true;

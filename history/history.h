@@ -14,6 +14,9 @@
 namespace engine {
 class Table;
 }
+namespace store {
+class Covers;
+}
 
 // Undo and redo of everything the user changes in the collection's tables. The tables' own
 // journals hold the changes; a step is the run of entries one action made in each table (a posted
@@ -30,8 +33,10 @@ public:
         engine::Table* table;
     };
     // The tables whose changes can be undone; Arkiv is not among them, so a number it issued
-    // stays issued whatever is undone.
-    explicit History(std::vector<Table> tables, QObject* parent = nullptr);
+    // stays issued whatever is undone. A cover changed is a step as a row posted is, or part of
+    // the step it was made in (an import).
+    explicit History(std::vector<Table> tables, store::Covers* covers = nullptr,
+                     QObject* parent = nullptr);
     ~History() override;
 
     QUndoStack& stack() { return stack_; }
@@ -59,6 +64,9 @@ public:
     // For the steps.
     bool readyToRevert(const std::vector<Step::Run>& runs);
     void show(engine::Table& table, std::uint32_t row);
+    // Takes back the covers' log [from, to); show: the release goes current. Returns the run
+    // that takes this back in turn.
+    Step::CoverRun revertCovers(std::size_t from, std::size_t to, bool show);
     void reverted();
     void failedStep(const QString& message);
 
@@ -76,8 +84,11 @@ private:
     void markNow();
     bool cancelEdits();
     std::vector<Step::Run> pending() const;
+    Step::CoverRun pendingCovers() const;
 
     std::vector<Table> tables_;
+    store::Covers* covers_;
+    std::size_t coversMark_ = 0;
     std::vector<std::size_t> marks_;    // journal sizes when the last step ended
     std::vector<std::uint64_t> epochs_; // and their journals' epochs
     std::vector<std::unique_ptr<Watch>> watches_;

@@ -53,8 +53,8 @@ QString describe(const std::vector<Step::Run>& runs) {
     return QStringLiteral("muutos");
 }
 
-Step::Step(History& history, std::vector<Run> runs, const QString& text)
-    : QUndoCommand(text), history_(history), runs_(std::move(runs)) {}
+Step::Step(History& history, std::vector<Run> runs, CoverRun covers, const QString& text)
+    : QUndoCommand(text), history_(history), runs_(std::move(runs)), covers_(covers) {}
 
 void Step::undo() {
     revert();
@@ -82,6 +82,8 @@ void Step::revert() {
             if (done == 0 && shown)
                 history_.show(*run.table, *shown);
         }
+        if (covers_.to > covers_.from)
+            covers_ = history_.revertCovers(covers_.from, covers_.to, runs_.empty());
     } catch (const std::exception& e) {
         // What went back comes forward again, so the tables stay as one.
         QString message = QString::fromUtf8(e.what());

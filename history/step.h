@@ -26,7 +26,10 @@ public:
         std::uint64_t epoch; // of the journal the positions are in
         std::size_t from, to;
     };
-    Step(History& history, std::vector<Run> runs, const QString& text);
+    struct CoverRun { // of the covers' log
+        std::size_t from = 0, to = 0;
+    };
+    Step(History& history, std::vector<Run> runs, CoverRun covers, const QString& text);
 
     void undo() override;
     void redo() override;
@@ -36,7 +39,8 @@ private:
 
     History& history_;
     std::vector<Run> runs_; // tables with changes, most telling first
-    bool pushed_ = false;   // the first redo is the push: the changes are made already
+    CoverRun covers_;
+    bool pushed_ = false; // the first redo is the push: the changes are made already
 };
 
 // "levyn poisto – Sky At Night": what the first change of the most telling table did, and to

@@ -1,6 +1,9 @@
 #include "form1.h"
 #include "statswindow.h"
 
+#include "coverthumbs.h"
+#include "coverwall.h"
+
 #include "history/history.h"
 #include "sessionend.h"
 
@@ -76,6 +79,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
     createImportMenu();
     createEditMenu();
     createStatsMenu();
+    createCoverMenu();
     createExportMenu();
     // As a stored layout's create handler: an error is shown and the window still opens.
     dbaware::guarded([this] { FormCreate(); }, this);
@@ -83,6 +87,8 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
 
 TForm1::~TForm1() {
     delete std::exchange(statsWindow_, nullptr); // it may be reading the tables
+    delete std::exchange(coverWall_, nullptr);   // it shows the tables' rows
+    delete std::exchange(coverThumbs_, nullptr); // its threads read the covers' files
     Find->removeEventFilter(this);
     Edit2->removeEventFilter(this);
     // The controls and sources outlive the tables (they are children, deleted after the

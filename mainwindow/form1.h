@@ -18,8 +18,12 @@
 #include <string_view>
 #include <vector>
 
+class CoverThumbs;
+class CoverView;
+class CoverWall;
 class QCloseEvent;
 class QDialog;
+class QDockWidget;
 class StatsWindow;
 struct BulkChoice;
 namespace history {
@@ -155,6 +159,17 @@ public:
     // --- statistics ("Tilastot..." under "&Näytä") --------------------------------------------
     void Tilastot1Click();
     StatsWindow* statsWindow() const { return statsWindow_; } // null until first opened
+    // --- covers ("Kansikuva" and "Kansiseinä" under "&Näytä"; the cover commands) ---------------
+    void Kansiseina1Click();
+    void ValitseKansikuva1Click();
+    void PoistaKansikuva1Click();
+    void setCoverFromFile(const QString& path);
+    void setCoverFromImage(const QImage& image);
+    CoverView* coverView() const { return coverView_; }
+    CoverWall* coverWall() const { return coverWall_; } // null until first opened
+    QDockWidget* coverPanel() const { return coverDock_; }
+    // Replaces the file dialog (tests): the chosen file, or "" for cancel.
+    static std::function<QString()> coverFileChooser;
     // Replace the dialogs (tests): nothing for cancel. Empty: the dialogs.
     static std::function<std::optional<BulkChoice>(int selected)> bulkChangeChooser;
     static std::function<std::optional<BulkChoice>()> renameChooser;
@@ -176,6 +191,10 @@ private:
     void createImportMenu();
     void createEditMenu();
     void createStatsMenu();
+    void createCoverMenu();
+    void showCurrentCover();
+    std::int32_t coverRelease() const;
+    void setCover(std::shared_ptr<const std::string> picture);
     void statsPicked(int chart, const QString& name);
     void startHistory();
     void updateUndoActions();
@@ -235,6 +254,11 @@ private:
     history::History* history_ = nullptr;
     QDialog* historyWindow_ = nullptr;
     StatsWindow* statsWindow_ = nullptr;
+    QDockWidget* coverDock_ = nullptr;
+    CoverView* coverView_ = nullptr;
+    CoverWall* coverWall_ = nullptr;
+    CoverThumbs* coverThumbs_ = nullptr;
+    QString lastCoverFolder_;
 
     CloseAsked closeAfterImport_ = CloseAsked::No;
     std::map<engine::Table*, RowValues> ruleFilled_;

@@ -2,6 +2,8 @@
 // Cancel, and a summary of what came in.
 #include "form1.h"
 
+#include "store/collectionfiles.h"
+
 #include "dbaware/errorbox.h"
 #include "exchange/collectiontables.h"
 #include "history/history.h"
@@ -151,8 +153,9 @@ exchange::ImportSummary TForm1::runImport(exchange::Source source, const ImportC
         progress.setValue(std::min(done, std::max(total, 1)));
         return !progress.wasCanceled();
     };
-    exchange::CollectionTables tables{LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
-                                      MusikerDataSet};
+    exchange::CollectionTables tables{LydsamDataSet,  ArkivDataSet,
+                                      NumreDataSet,   GenreDataSet,
+                                      MusikerDataSet, files_ ? &files_->covers() : nullptr};
     // One step; one that added nothing (cancelled, or taken back after an error) is none.
     bool added = false;
     if (history_)

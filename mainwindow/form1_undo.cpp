@@ -4,6 +4,7 @@
 #include "bulkdialogs.h"
 #include "history/bulkchange.h"
 #include "history/history.h"
+#include "store/collectionfiles.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -89,7 +90,7 @@ void TForm1::startHistory() {
                                      {"Numre", &NumreDataSet},
                                      {"Musiker", &MusikerDataSet},
                                      {"Genre", &GenreDataSet}},
-                                    this);
+                                    files_ ? &files_->covers() : nullptr, this);
     connect(history_, &history::History::changed, this, &TForm1::updateUndoActions);
     // An undo may have taken releases back or brought them.
     connect(history_, &history::History::applied, this, &TForm1::showReleaseTotal);
