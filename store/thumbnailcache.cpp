@@ -57,8 +57,12 @@ std::string ThumbnailCache::thumbnail(const Covers& covers, std::int32_t num) co
         const Covers::Picture picture = covers.picture(num);
         return picture ? encodeThumbnail(*picture) : std::string();
     }
+    return ofFile(covers.path(num), num);
+}
+
+std::string ThumbnailCache::ofFile(const std::string& coverPath, std::int32_t num) const {
     struct stat st {};
-    if (::stat(covers.path(num).c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (::stat(coverPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
     // Named by what it was made from: a replaced cover never finds an old thumbnail.
     const std::string cached = folder_.empty() ? std::string()
@@ -69,10 +73,10 @@ std::string ThumbnailCache::thumbnail(const Covers& covers, std::int32_t num) co
     if (!cached.empty())
         if (std::string bytes = readAll(cached); !bytes.empty())
             return bytes;
-    const Covers::Picture picture = covers.stored(num);
-    if (!picture)
+    const std::string cover = readAll(coverPath);
+    if (cover.empty())
         return {};
-    std::string bytes = encodeThumbnail(*picture);
+    std::string bytes = encodeThumbnail(cover);
     if (!cached.empty()) {
         // Renamed into place, never flushed: a lost or full cache only costs making it again.
         const std::string tmp =

@@ -23,6 +23,8 @@ public:
     // and kept. Empty when the release has no cover; raises when its picture cannot be read.
     // covers is only read: waiting changes must not be made meanwhile on another thread.
     std::string thumbnail(const Covers& covers, std::int32_t num) const;
+    // The same for a cover file (Covers::path), waiting changes aside; needs no Covers.
+    std::string ofFile(const std::string& coverPath, std::int32_t num) const;
 
 private:
     std::string folder_;
