@@ -36,6 +36,7 @@ struct MergeReport {
 struct JournalReplay {
     bool found = false;   // there was a journal
     int changes = 0;      // rows' changes replayed
+    int covers = 0;       // covers changed and not saved
     bool damaged = false; // part of it could not be read
     // What the user is told; empty when nothing came back.
     std::string text() const;

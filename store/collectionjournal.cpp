@@ -107,6 +107,9 @@ std::string JournalReplay::text() const {
     std::string text;
     if (changes > 0)
         text = std::to_string(changes) + " muutosta palautettu edellisestä istunnosta";
+    if (covers > 0)
+        text += std::string(text.empty() ? "" : ". ") + std::to_string(covers) +
+                " kansikuvan muutosta palautettu edellisestä istunnosta";
     if (damaged)
         text += std::string(text.empty() ? "" : ". ") +
                 "Muutospäiväkirjan loppu oli vioittunut, eikä sitä voitu palauttaa.";
@@ -138,6 +141,7 @@ TableChanges CollectionFiles::pending() const {
 
 JournalReplay CollectionFiles::replayJournal() {
     JournalReplay replay;
+    replay.covers = covers_.recoverStaged();
     if (!engine::tablefile::exists(journalPath()))
         return replay;
     const JournalContents contents = readJournal(journalPath());
@@ -176,6 +180,7 @@ JournalReplay CollectionFiles::replayJournal() {
 
 void CollectionFiles::keepJournal(std::function<void(const std::string&)> failed) {
     detachJournal();
+    covers_.keepStaged();
     journalFailed_ = std::move(failed);
     journal_ = std::make_unique<ChangeJournal>(journalPath(), bases(), pending(), journalFailed_);
     replayed_ = false; // the new journal holds what was replayed

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -72,6 +73,7 @@ void Covers::set(std::int32_t num, Picture picture) {
     Picture before = this->picture(num);
     if (before == picture || (before && picture && *before == *picture))
         return;
+    stage(num, picture); // first: a failure changes nothing
     waiting_[num] = picture;
     log_.push_back({num, std::move(before), std::move(picture)});
     changed(num);
@@ -83,6 +85,41 @@ void Covers::revert(std::size_t from, std::size_t to) {
                                     log_.begin() + static_cast<std::ptrdiff_t>(to));
     for (auto c = taken.rbegin(); c != taken.rend(); ++c)
         set(c->num, c->before);
+}
+
+void Covers::stage(std::int32_t num, const Picture& picture) {
+    if (!staging_)
+        return;
+    const std::string coverFolder = folder_ + kCoverFolder;
+    if (::mkdir(coverFolder.c_str(), 0777) != 0 && errno != EEXIST)
+        throw engine::Error("Cannot create '" + coverFolder + "': " + std::strerror(errno));
+    replaceFile(stagedPath(num), picture ? std::string_view(*picture) : std::string_view());
+}
+
+int Covers::recoverStaged() {
+    int found = 0;
+    constexpr std::string_view kStaged = ".uusi";
+    std::error_code ec;
+    for (fs::directory_iterator it(folder_ + kCoverFolder, ec), end; !ec && it != end;
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (!name.ends_with(kStaged))
+            continue;
+        const auto num =
+            coverNumber(std::string_view(name).substr(0, name.size() - kStaged.size()));
+        if (!num)
+            continue;
+        std::ifstream in(it->path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        if (!in && !in.eof())
+            throw engine::Error("Cannot read '" + it->path().string() + "'");
+        std::string picture = std::move(bytes).str();
+        waiting_[*num] =
+            picture.empty() ? nullptr : std::make_shared<const std::string>(std::move(picture));
+        ++found;
+    }
+    return found;
 }
 
 void Covers::onChange(std::function<void(std::int32_t)> listener) {
@@ -113,6 +150,10 @@ void Covers::renumber(const std::unordered_map<std::int32_t, std::int32_t>& move
         renumbered[m == moved.end() ? num : m->second] = std::move(picture);
     }
     waiting_ = std::move(renumbered);
+    for (const auto& [from, to] : moved)
+        if (std::rename(stagedPath(from).c_str(), stagedPath(to).c_str()) != 0 && errno != ENOENT)
+            throw engine::Error("Cannot rename '" + stagedPath(from) +
+                                "': " + std::strerror(errno));
     for (Change& c : log_)
         if (const auto m = moved.find(c.num); m != moved.end())
             c.num = m->second;
@@ -173,6 +214,9 @@ int removeCoverLeftovers(const std::string& dataFolder, fs::file_time_type befor
 }
 
 void Covers::saved() {
+    // In the files now; what is left of a failed removal is only found again and saved again.
+    for (const auto& [num, picture] : waiting_)
+        ::unlink(stagedPath(num).c_str());
     waiting_.clear();
 }
 

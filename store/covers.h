@@ -66,13 +66,23 @@ public:
                                           const std::vector<std::int32_t>& deleted);
     void saved(); // the commit went through: nothing waits any more
 
+    // --- surviving a crash -----------------------------------------------------------------
+    // From now on every change is also written at once beside its cover file (".uusi"; empty
+    // for a removal), so that a session that ends without saving loses no cover.
+    void keepStaged() { staging_ = true; }
+    // Takes what such a session left as waiting changes; returns how many.
+    int recoverStaged();
+
 private:
     void changed(std::int32_t num);
+    std::string stagedPath(std::int32_t num) const { return path(num) + ".uusi"; }
+    void stage(std::int32_t num, const Picture& picture);
 
     std::string folder_;
     std::map<std::int32_t, Picture> waiting_; // null: to be removed
     std::vector<Change> log_;
     std::vector<std::function<void(std::int32_t)>> listeners_;
+    bool staging_ = false;
 };
 
 // Removes the temporary cover files of interrupted saves, changed before `before`; returns how

@@ -4,6 +4,8 @@
 #include "store/commitrecord.h"
 #include "store/conflictcopies.h"
 
+#include "machine.h"
+
 #include "engine/error.h"
 #include "engine/tablefile.h"
 
@@ -25,80 +27,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const char* const kTables[] = {"Lydsam", "Arkiv", "Numre", "Genre", "Musiker"};
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// One program on one data folder, opened as the window and the command-line tool open it.
-struct Machine {
-    std::map<std::string, Table, std::less<>> tables;
-    std::string folder;
-    store::CollectionFiles files;
-
-    explicit Machine(std::string dir)
-        : folder(std::move(dir)), files(folder, [this](std::string_view name) -> Table& {
-              return tables.find(name)->second;
-          }) {
-        for (const char* name : kTables)
-            tables[name];
-        files.noteVersionsBeforeReading();
-        for (const char* name : kTables)
-            store::openTable(tables[name], store::collectionTable(name),
-                             folder + store::collectionTable(name).fileName);
-    }
-    Table& operator[](const char* name) { return tables.find(name)->second; }
-
-    // As the record rules number a new release: after the last number issued or in use.
-    int newRelease(const std::string& artist, int trackCount) {
-        Table& arkiv = (*this)["Arkiv"];
-        Table& lydsam = (*this)["Lydsam"];
-        arkiv.last();
-        const int n = std::max(arkiv.isEmpty() ? 0 : arkiv.asInteger("ArkivNr"),
-                               lydsam.maxInteger(lydsam.fieldIndex("Num")).value_or(0)) +
-                      1;
-        arkiv.append();
-        arkiv.setInteger("ArkivNr", n);
-        arkiv.post();
-        lydsam.append();
-        lydsam.setText("Kunstner", artist);
-        lydsam.setText("Titel", "Levy");
-        lydsam.setInteger("Num", n);
-        lydsam.post();
-        for (int i = 1; i <= trackCount; ++i) {
-            Table& numre = (*this)["Numre"];
-            numre.append();
-            numre.setInteger("Num", n);
-            numre.setInteger("Nummer", i);
-            numre.setText("NrTitel", artist + "-" + std::to_string(i));
-            numre.post();
-        }
-        return n;
-    }
-    void setPublisher(const std::string& artist, const std::string& publisher) {
-        Table& lydsam = (*this)["Lydsam"];
-        QVERIFY(lydsam.locate("Kunstner", artist));
-        lydsam.edit();
-        lydsam.setText("Forlag", publisher);
-        lydsam.post();
-    }
-    // One change in each of the five tables.
-    void changeEveryTable(const std::string& mark) {
-        newRelease(mark, 1);
-        Table& genre = (*this)["Genre"];
-        genre.append();
-        genre.setText("Genre", mark);
-        genre.post();
-        Table& musiker = (*this)["Musiker"];
-        musiker.append();
-        musiker.setText("NrTitel", mark + "-1");
-        musiker.setText("Musiker", "Soittaja");
-        musiker.post();
-    }
-};
-
 // Every table's rows, in no particular order: what a user would see of the collection.
 std::map<std::string, std::multiset<std::string>> contents(Machine& m) {
     std::map<std::string, std::multiset<std::string>> rows;
@@ -112,12 +40,14 @@ std::map<std::string, std::string> fileSet(const std::string& folder) {
     std::map<std::string, std::string> set;
     for (const char* name : kTables)
         set[name] = readAll(folder + store::collectionTable(name).fileName);
+    for (const std::int32_t n : store::Covers(folder).numbersOnDisk())
+        set["cover " + std::to_string(n)] = readAll(store::Covers(folder).path(n));
     return set;
 }
 
 QStringList leftovers(const std::string& folder) {
     QStringList names;
-    for (const auto& e : fs::directory_iterator(folder)) {
+    for (const auto& e : fs::recursive_directory_iterator(folder)) {
         const std::string n = e.path().filename().string();
         if (n.find(".tmp-") != std::string::npos || n.rfind(store::kCommitRecordName, 0) == 0)
             names << QString::fromStdString(n);
@@ -206,6 +136,8 @@ void TestCollectionFiles::init() {
     Machine m(base_);
     for (int i = 0; i < 3; ++i)
         m.newRelease("Alku " + std::to_string(i), 2);
+    m.files.covers().set(1, picture("kansi 1"));
+    m.files.covers().set(2, picture("kansi 2"));
     m.files.save();
 }
 
@@ -215,10 +147,13 @@ void TestCollectionFiles::failedSaveKeepsTheOldSet_data() {
     QTest::addColumn<QString>("file");
     // Saved in the order Arkiv, Lydsam, Numre, Genre, Musiker.
     QTest::newRow("a table's file not written") << "fsync" << 3 << "";
-    QTest::newRow("commit record not written") << "fsync" << 6 << "";
+    QTest::newRow("a cover's file not written") << "fsync" << 7 << "";
+    QTest::newRow("commit record not written") << "fsync" << 8 << "";
     QTest::newRow("first table's rename fails") << "rename" << 1 << "Arkiv.dat";
     QTest::newRow("third table's rename fails") << "rename" << 1 << "Numre.dat";
     QTest::newRow("last table's rename fails") << "rename" << 1 << "Musiker.dat";
+    QTest::newRow("a new cover's rename fails") << "rename" << 1 << "Kannet/4.jpg";
+    QTest::newRow("a cover's removal fails") << "rename" << 1 << "Kannet/2.jpg.bak";
 }
 
 void TestCollectionFiles::failedSaveKeepsTheOldSet() {
@@ -227,7 +162,7 @@ void TestCollectionFiles::failedSaveKeepsTheOldSet() {
     QFETCH(QString, file);
     const auto old = fileSet(base_);
     Machine m(base_);
-    m.changeEveryTable("Uusi");
+    m.changeEveryTable("Uusi", true);
     {
         const StepFault fault(kind.toLatin1().constData(), nth, file.toStdString());
         QVERIFY_THROWS_EXCEPTION(engine::Error, m.files.save());
@@ -236,12 +171,19 @@ void TestCollectionFiles::failedSaveKeepsTheOldSet() {
     QCOMPARE(leftovers(base_), QStringList());
     for (const char* name : kTables)
         QVERIFY2(m[name].changeCount() > 0, name);
+    QVERIFY(m.files.covers().hasChanges());
     m.files.save(); // the next close succeeds
     QCOMPARE(leftovers(base_), QStringList());
     Machine again(base_);
     QVERIFY(again["Lydsam"].locate("Kunstner", "Uusi"));
     QVERIFY(again["Genre"].locate("Genre", "Uusi"));
     QCOMPARE(again["Arkiv"].storedRowCount(), 4);
+    // The covers as the save left them; the replaced and the removed one kept as .bak.
+    QCOMPARE(again.files.covers().numbersOnDisk(), (std::vector<std::int32_t>{1, 4}));
+    QCOMPARE(*again.files.covers().picture(4), std::string("Uusi"));
+    QCOMPARE(*again.files.covers().picture(1), std::string("Uusi-1"));
+    QCOMPARE(readAll(again.files.covers().path(1) + ".bak"), std::string("kansi 1"));
+    QCOMPARE(readAll(again.files.covers().path(2) + ".bak"), std::string("kansi 2"));
 }
 
 // A kill before each step of the save in turn: the next start finishes or undoes it, and the five
@@ -249,22 +191,22 @@ void TestCollectionFiles::failedSaveKeepsTheOldSet() {
 void TestCollectionFiles::killAtAnyStepLeavesOneSet() {
     const auto old = fileSet(base_);
     const std::string ref = sibling("ref");
-    fs::copy(base_, ref);
+    fs::copy(base_, ref, fs::copy_options::recursive);
     {
         Machine m(ref);
-        m.changeEveryTable("Uusi");
+        m.changeEveryTable("Uusi", true);
         m.files.save();
     }
     const auto saved = fileSet(ref);
     int olds = 0, news = 0;
     for (int step = 1;; ++step) {
         const std::string run = sibling("run" + std::to_string(step));
-        fs::copy(base_, run);
+        fs::copy(base_, run, fs::copy_options::recursive);
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
             Machine m(run);
-            m.changeEveryTable("Uusi");
+            m.changeEveryTable("Uusi", true);
             const StepFault fault("any", step, {}, true);
             try {
                 m.files.save();
@@ -640,14 +582,14 @@ void TestCollectionFiles::killDuringASaveWithTheJournalLosesNothing() {
     std::map<std::string, std::multiset<std::string>> expected;
     {
         const std::string ref = sibling("journalref");
-        fs::copy(base_, ref);
+        fs::copy(base_, ref, fs::copy_options::recursive);
         Machine m(ref);
         change(m);
         expected = contents(m);
     }
     for (int step = 1;; ++step) {
         const std::string run = sibling("journal" + std::to_string(step));
-        fs::copy(base_, run);
+        fs::copy(base_, run, fs::copy_options::recursive);
         const pid_t child = ::fork();
         QVERIFY(child >= 0);
         if (child == 0) {
