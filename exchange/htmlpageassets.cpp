@@ -168,7 +168,7 @@ const std::string_view script = R"js(
   const shown = byId("lh-shown");
   const search = byId("lh-search");
   const medium = byId("lh-media");
-  const chunk = 200;
+  const chunk = 100; // three screens or more: the less drawn a keystroke, the quicker
   let matches = [];
   let rendered = 0;
 
@@ -229,12 +229,22 @@ const std::string_view script = R"js(
     wall.replaceChildren();
     rendered = 0;
     renderMore();
+    watchAgain();
   };
   // Rows and tiles are made as the view scrolls towards its end, so a large collection opens at
-  // once.
-  new IntersectionObserver((entries) => {
-    if (entries.some((e) => e.isIntersecting) && rendered < matches.length) renderMore();
-  }, { rootMargin: "800px" }).observe(more);
+  // once. Watching anew after each part: in a tall window or on a wide wall the end can still
+  // be in reach, which by itself would never be told again.
+  const watcher = new IntersectionObserver((entries) => {
+    if (entries.some((e) => e.isIntersecting) && rendered < matches.length) {
+      renderMore();
+      watchAgain();
+    }
+  }, { rootMargin: "800px" });
+  const watchAgain = () => {
+    watcher.unobserve(more);
+    watcher.observe(more);
+  };
+  watchAgain();
 
   // The order the list shows: the collection's own at first, a column's once its header is
   // clicked (again: the other way round).
@@ -259,6 +269,19 @@ const std::string_view script = R"js(
   const haystacks = new Array(releases.length);
   const haystack = (i) =>
     (haystacks[i] ??= releases[i].slice(0, 9).join("\n").toLocaleLowerCase());
+  // Made while the page waits for the reader, a slice at a time, so that the first keystroke on
+  // a large collection does not make them all.
+  const whenIdle = window.requestIdleCallback
+    ? (f) => window.requestIdleCallback(f)
+    : (f) => setTimeout(() => f({ timeRemaining: () => 10 }), 50);
+  let prepared = 0;
+  const prepare = (deadline) => {
+    while (prepared < releases.length && deadline.timeRemaining() > 2) {
+      for (const end = Math.min(releases.length, prepared + 500); prepared < end; ++prepared) haystack(prepared);
+    }
+    if (prepared < releases.length) whenIdle(prepare);
+  };
+  whenIdle(prepare);
   const applyFilter = () => {
     const words = search.value.toLocaleLowerCase().split(/\s+/).filter(Boolean);
     const code = medium.value;
