@@ -203,6 +203,7 @@ const std::string_view script = R"js(
     tile.type = "button";
     tile.dataset.index = String(i);
     tile.setAttribute("aria-haspopup", "dialog");
+    tile.title = r[0] + " – " + r[1]; // the whole of what the tile may cut short
     const img = coverImage(r[8]);
     if (img) {
       tile.append(img);
