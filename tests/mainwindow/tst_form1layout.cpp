@@ -167,15 +167,20 @@ void TestForm1Layout::menus_data() {
         << QStringList{"Kaikki rekisteröinnit", "Valitut (Yleiskatsaus-välilehti)",
                        "Valitut (Muusikot-välilehti)"};
     QTest::newRow("colours: text and background") << "Farver1" << QStringList{"Teksti", "Tausta"};
-    QTest::newRow("view: sorting, selection and statistics")
-        << "Vis1" << QStringList{"&Lajittelu", "&Valinta", "-", "Tilastot..."};
-    QTest::newRow("edit: undo, history and many at once")
-        << "Muokkaa1" << QStringList{"&Kumoa",
-                                     "&Tee uudelleen",
-                                     "Muutoshistoria...",
-                                     "-",
-                                     "Muuta valittuja levyjä...",
-                                     "Korvaa nimi..."};
+    QTest::newRow("view: sorting, selection, statistics and covers")
+        << "Vis1" << QStringList{"&Lajittelu", "&Valinta",  "-",         "Tilastot...",
+                                 "-",          "Kansikuva", "Kansiseinä"};
+    QTest::newRow("edit: undo, history, many at once and the cover")
+        << "Muokkaa1"
+        << QStringList{"&Kumoa",
+                       "&Tee uudelleen",
+                       "Muutoshistoria...",
+                       "-",
+                       "Muuta valittuja levyjä...",
+                       "Korvaa nimi...",
+                       "-",
+                       "Valitse kansikuva...",
+                       "Poista kansikuva"};
     QTest::newRow("sorting: four orders")
         << "Sortering1"
         << QStringList{"&Taiteilija", "&Kappaleen nimi", "K&ustannusyhtiö", "&Rekisterinumero"};
