@@ -3,6 +3,8 @@
 
 #include "exchange/csvtables.h"
 #include "exchange/htmlpage.h"
+#include "store/collectionfiles.h"
+#include "store/thumbnailcache.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -42,7 +44,15 @@ void TForm1::Verkkosivu1Click() {
     if (path.isEmpty())
         return;
     postTypedRows();
-    exchange::writeHtmlPage(LydsamDataSet, NumreDataSet, MusikerDataSet, path);
+    exchange::HtmlPageOptions options;
+    // The window waits for the page, so no cover changes while its threads read them.
+    const store::ThumbnailCache thumbnails(
+        store::ThumbnailCache::folderFor(dataFolder_.toStdString()));
+    if (files_)
+        options.cover = [&](std::int32_t num) {
+            return thumbnails.thumbnail(files_->covers(), num);
+        };
+    exchange::writeHtmlPage(LydsamDataSet, NumreDataSet, MusikerDataSet, path, options);
 }
 
 void TForm1::CsvTaulut1Click() {
@@ -65,6 +75,7 @@ void TForm1::postTypedRows() {
 
 void TForm1::exportCsvTables(const QString& folder) {
     postTypedRows();
-    exchange::writeCsvTables(
-        {LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet, MusikerDataSet}, folder);
+    exchange::writeCsvTables({LydsamDataSet, ArkivDataSet, NumreDataSet, GenreDataSet,
+                              MusikerDataSet, files_ ? &files_->covers() : nullptr},
+                             folder);
 }
