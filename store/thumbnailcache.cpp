@@ -3,6 +3,7 @@
 #include "coverimage.h"
 
 #include <QCryptographicHash>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -41,14 +42,16 @@ ThumbnailCache::ThumbnailCache(std::string folder) : folder_(std::move(folder)) 
 }
 
 std::string ThumbnailCache::folderFor(const std::string& dataFolder) {
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::CacheLocation);
+    // The window's and the command-line tool's alike, whatever each calls itself.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
     if (base.isEmpty())
         return {};
     const QByteArray key =
         QCryptographicHash::hash(QByteArray::fromStdString(dataFolder), QCryptographicHash::Sha1)
             .toHex()
             .left(16);
-    return (base + QStringLiteral("/kannet/") + QString::fromLatin1(key) + QLatin1Char('/'))
+    return (base + QStringLiteral("/Levyholvi/kannet/") + QString::fromLatin1(key) +
+            QLatin1Char('/'))
         .toStdString();
 }
 
