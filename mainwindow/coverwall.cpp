@@ -143,7 +143,11 @@ void paintPlaceholder(QPainter& painter, const QRect& rect, const QString& artis
         painter.setFont(font);
         painter.drawText(inner, Qt::AlignVCenter | Qt::AlignHCenter | Qt::TextWordWrap, title);
     }
-    font.setPointSizeF(font.pointSizeF() * (texts ? 1.4 : 2.0));
+    const double larger = texts ? 1.4 : 2.0;
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * larger);
+    else // the window's fonts are set in pixels
+        font.setPixelSize(static_cast<int>(font.pixelSize() * larger));
     painter.setFont(font);
     painter.drawText(inner, texts ? Qt::AlignBottom | Qt::AlignHCenter : Qt::AlignCenter, medium);
     painter.restore();

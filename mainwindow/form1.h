@@ -190,6 +190,8 @@ private:
     void connectHandlers();
     void createImportMenu();
     void createEditMenu();
+    // A menu command with the object name tests and handlers find it by.
+    static QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption);
     void createStatsMenu();
     void createCoverMenu();
     void showCurrentCover();

@@ -27,12 +27,6 @@ namespace {
 
 constexpr int kCoverPanelWidth = 260;
 
-QAction* addCoverItem(QMenu* menu, const char* name, const QString& caption) {
-    QAction* action = menu->addAction(caption);
-    action->setObjectName(QLatin1String(name));
-    return action;
-}
-
 } // namespace
 
 void TForm1::createCoverMenu() {
@@ -49,12 +43,12 @@ void TForm1::createCoverMenu() {
     panel->setText(QStringLiteral("Kansikuva"));
     panel->setObjectName(QStringLiteral("Kansikuva1"));
     Vis1->addAction(panel);
-    QAction* wall = addCoverItem(Vis1, "Kansiseina1", QStringLiteral("Kansiseinä"));
+    QAction* wall = addMenuItem(Vis1, "Kansiseina1", QStringLiteral("Kansiseinä"));
     auto* edit = findChild<QMenu*>(QStringLiteral("Muokkaa1"));
     edit->addSeparator();
     QAction* choose =
-        addCoverItem(edit, "ValitseKansikuva1", QStringLiteral("Valitse kansikuva..."));
-    QAction* remove = addCoverItem(edit, "PoistaKansikuva1", QStringLiteral("Poista kansikuva"));
+        addMenuItem(edit, "ValitseKansikuva1", QStringLiteral("Valitse kansikuva..."));
+    QAction* remove = addMenuItem(edit, "PoistaKansikuva1", QStringLiteral("Poista kansikuva"));
     coverView_->addActions({choose, remove});
 
     connect(wall, &QAction::triggered, this, [this] { runHandler(&TForm1::Kansiseina1Click); });

@@ -12,8 +12,7 @@
 
 void TForm1::createStatsMenu() {
     Vis1->addSeparator();
-    QAction* action = Vis1->addAction(QStringLiteral("Tilastot..."));
-    action->setObjectName(QStringLiteral("Tilastot1"));
+    QAction* action = addMenuItem(Vis1, "Tilastot1", QStringLiteral("Tilastot..."));
     connect(action, &QAction::triggered, this, [this] { runHandler(&TForm1::Tilastot1Click); });
 }
 

@@ -50,27 +50,27 @@ protected:
     }
 };
 
-QAction* addItem(QMenu* menu, const char* name, const QString& caption) {
+} // namespace
+
+QAction* TForm1::addMenuItem(QMenu* menu, const char* name, const QString& caption) {
     QAction* action = menu->addAction(caption);
     action->setObjectName(QLatin1String(name));
     return action;
 }
 
-} // namespace
-
 void TForm1::createEditMenu() {
     auto* Muokkaa1 = new QMenu(QStringLiteral("&Muokkaa"), this);
     Muokkaa1->setObjectName(QStringLiteral("Muokkaa1"));
-    QAction* undo = addItem(Muokkaa1, "Kumoa1", QStringLiteral("&Kumoa"));
+    QAction* undo = addMenuItem(Muokkaa1, "Kumoa1", QStringLiteral("&Kumoa"));
     undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = addItem(Muokkaa1, "TeeUudelleen1", QStringLiteral("&Tee uudelleen"));
+    QAction* redo = addMenuItem(Muokkaa1, "TeeUudelleen1", QStringLiteral("&Tee uudelleen"));
     redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    QAction* list = addItem(Muokkaa1, "Muutoshistoria1", QStringLiteral("Muutoshistoria..."));
+    QAction* list = addMenuItem(Muokkaa1, "Muutoshistoria1", QStringLiteral("Muutoshistoria..."));
     Muokkaa1->addSeparator();
     QAction* bulk =
-        addItem(Muokkaa1, "MuutaValittuja1", QStringLiteral("Muuta valittuja levyjä..."));
-    QAction* rename = addItem(Muokkaa1, "KorvaaNimi1", QStringLiteral("Korvaa nimi..."));
+        addMenuItem(Muokkaa1, "MuutaValittuja1", QStringLiteral("Muuta valittuja levyjä..."));
+    QAction* rename = addMenuItem(Muokkaa1, "KorvaaNimi1", QStringLiteral("Korvaa nimi..."));
     menuBar()->insertMenu(Vis1->menuAction(), Muokkaa1);
     const std::pair<QAction*, void (TForm1::*)()> handlers[] = {
         {undo, &TForm1::Kumoa1Click},
