@@ -30,12 +30,13 @@ bool writeAll(int fd, std::string_view bytes) {
 namespace {
 
 // Written and flushed beside path; returns the open descriptor and fills tmp.
-int writeBeside(const std::string& path, std::string_view bytes, std::string& tmp) {
+int writeBeside(const std::string& path, std::string_view bytes, std::string& tmp,
+                bool flush = true) {
     tmp = path + ".tmp-XXXXXX";
     const int fd = ::mkstemp(tmp.data());
     if (fd < 0)
         throw engine::Error("Cannot write '" + path + "': " + std::strerror(errno));
-    if (!writeAll(fd, bytes) || engine::tablefile::systemCalls().syncFile(fd) != 0) {
+    if (!writeAll(fd, bytes) || (flush && engine::tablefile::systemCalls().syncFile(fd) != 0)) {
         const std::string reason = std::strerror(errno);
         ::close(fd);
         ::unlink(tmp.c_str());
@@ -50,6 +51,16 @@ std::string writeTemporary(const std::string& path, std::string_view bytes) {
     std::string tmp;
     ::close(writeBeside(path, bytes, tmp));
     return tmp;
+}
+
+void replaceFileUnflushed(const std::string& path, std::string_view bytes) {
+    std::string tmp;
+    ::close(writeBeside(path, bytes, tmp, false));
+    if (::rename(tmp.c_str(), path.c_str()) != 0) {
+        const std::string reason = std::strerror(errno);
+        ::unlink(tmp.c_str());
+        throw engine::Error("Cannot write '" + path + "': " + reason);
+    }
 }
 
 int replaceFile(const std::string& path, std::string_view bytes, bool keepOpen) {

@@ -93,7 +93,10 @@ void Covers::stage(std::int32_t num, const Picture& picture) {
     const std::string coverFolder = folder_ + kCoverFolder;
     if (::mkdir(coverFolder.c_str(), 0777) != 0 && errno != EEXIST)
         throw engine::Error("Cannot create '" + coverFolder + "': " + std::strerror(errno));
-    replaceFile(stagedPath(num), picture ? std::string_view(*picture) : std::string_view());
+    // Unflushed: a flush per picture would make a large import crawl, and what this guards
+    // against is the program stopping, after which the system still writes it.
+    replaceFileUnflushed(stagedPath(num),
+                         picture ? std::string_view(*picture) : std::string_view());
 }
 
 int Covers::recoverStaged() {

@@ -1,5 +1,6 @@
 #include "thumbnailcache.h"
 
+#include "atomicfile.h"
 #include "coverimage.h"
 
 #include <QCryptographicHash>
@@ -7,12 +8,9 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <sstream>
-#include <thread>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -81,14 +79,11 @@ std::string ThumbnailCache::ofFile(const std::string& coverPath, std::int32_t nu
         return {};
     std::string bytes = encodeThumbnail(cover);
     if (!cached.empty()) {
-        // Renamed into place, never flushed: a lost or full cache only costs making it again.
-        const std::string tmp =
-            cached + ".tmp-" + std::to_string(::getpid()) + '-' +
-            std::to_string(std::hash<std::thread::id>()(std::this_thread::get_id()));
-        if (std::ofstream(tmp, std::ios::binary)
-                .write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
-            std::rename(tmp.c_str(), cached.c_str());
-        std::remove(tmp.c_str());
+        try {
+            replaceFileUnflushed(cached, bytes);
+        } catch (const std::exception&) {
+            // A full or read-only cache only costs making the thumbnail again next time.
+        }
     }
     return bytes;
 }
