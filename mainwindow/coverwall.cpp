@@ -60,7 +60,7 @@ private:
 CoverWallModel::CoverWallModel(engine::Table& lydsam, TDataSource& source, CoverThumbs& thumbs,
                                QObject* parent)
     : QAbstractListModel(parent), lydsam_(lydsam), thumbs_(thumbs) {
-    rows_ = lydsam_.isOpen() ? lydsam_.recordCount() : 0;
+    rows_ = lydsam_.isOpen() ? lydsam_.displayRowCount() : 0;
     connect(&source, &TDataSource::dataSetChanged, this, &CoverWallModel::tableChanged);
     connect(&source, &TDataSource::activeChanged, this, &CoverWallModel::tableChanged);
     connect(&source, &TDataSource::dataSetScrolled, this, &CoverWallModel::currentMoved);
@@ -78,8 +78,8 @@ CoverWallModel::CoverWallModel(engine::Table& lydsam, TDataSource& source, Cover
 }
 
 void CoverWallModel::tableChanged() {
-    // Posted rows only: a new release shows once it is saved, as in the lists.
-    const int rows = lydsam_.isOpen() ? lydsam_.recordCount() : 0;
+    // The rows as the lists show them, a new one being typed among them.
+    const int rows = lydsam_.isOpen() ? lydsam_.displayRowCount() : 0;
     if (rows != rows_) {
         beginResetModel();
         rows_ = rows;
@@ -96,7 +96,7 @@ int CoverWallModel::rowCount(const QModelIndex& parent) const {
 
 QVariant CoverWallModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid) ||
-        index.row() >= lydsam_.recordCount())
+        index.row() >= lydsam_.displayRowCount())
         return {};
     const int row = index.row();
     switch (role) {
@@ -115,7 +115,7 @@ QVariant CoverWallModel::data(const QModelIndex& index, int role) const {
     case HasCoverRole: {
         const std::int32_t num =
             QString::fromStdString(lydsam_.textAt(row, lydsam_.fieldIndex("Num"))).toInt();
-        const QImage image = thumbs_.thumbnail(num);
+        const QImage image = num > 0 ? thumbs_.thumbnail(num) : QImage();
         return role == HasCoverRole ? QVariant(!image.isNull()) : QVariant(image);
     }
     default:

@@ -260,6 +260,7 @@ private:
     CoverView* coverView_ = nullptr;
     CoverWall* coverWall_ = nullptr;
     CoverThumbs* coverThumbs_ = nullptr;
+    std::int32_t coverShown_ = 0; // the release whose picture the panel holds
     QString lastCoverFolder_;
 
     CloseAsked closeAfterImport_ = CloseAsked::No;

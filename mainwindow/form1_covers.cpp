@@ -19,6 +19,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QMenu>
+#include <QPointer>
 #include <QStyle>
 
 std::function<QString()> TForm1::coverFileChooser;
@@ -81,6 +82,13 @@ void TForm1::createCoverMenu() {
         connect(LydsamSource, signal, this, [this] { runHandler(&TForm1::showCurrentCover); });
     connect(LydsamSource, &TDataSource::recordChanged, this,
             [this] { runHandler(&TForm1::showCurrentCover); });
+    if (files_) // made before the window, whatever became of the opening
+        files_->covers().onChange([self = QPointer<TForm1>(this)](std::int32_t num) {
+            if (self && num == self->coverShown_) {
+                self->coverShown_ = 0; // read again
+                self->runHandler(&TForm1::showCurrentCover);
+            }
+        });
 }
 
 // The release the cover commands act on: the current one, once it has its number.
@@ -96,23 +104,31 @@ void TForm1::showCurrentCover() {
     const std::int32_t num = coverRelease();
     if (num <= 0) {
         coverView_->showNoRelease();
+        coverShown_ = 0;
         return;
     }
-    QImage image;
-    const store::Covers::Picture picture = files_->covers().picture(num);
     const auto text = [this](const char* field) {
         return QString::fromStdString(LydsamDataSet.asText(field)).trimmed();
     };
-    try {
-        if (picture) // read at the panel's size: a large scan decodes in a fraction of the time
-            image = store::readCoverImage(
-                *picture,
-                static_cast<int>(std::max(coverView_->width(), coverView_->height()) *
-                                 coverView_->devicePixelRatioF()),
-                QStringLiteral("kansikuva"));
-    } catch (...) {
-        coverView_->showCover({}, text("Kunstner"), text("Titel"), text("Media"));
-        throw;
+    // Typing in the release's fields changes only its texts: the picture is read again only
+    // for another release or a changed cover.
+    QImage image = coverView_->cover();
+    if (num != coverShown_) {
+        coverShown_ = 0;
+        image = QImage();
+        try {
+            if (const store::Covers::Picture picture = files_->covers().picture(num))
+                // Read at the panel's size: a large scan decodes in a fraction of the time.
+                image = store::readCoverImage(
+                    *picture,
+                    static_cast<int>(std::max(coverView_->width(), coverView_->height()) *
+                                     coverView_->devicePixelRatioF()),
+                    QStringLiteral("kansikuva"));
+        } catch (...) {
+            coverView_->showCover({}, text("Kunstner"), text("Titel"), text("Media"));
+            throw;
+        }
+        coverShown_ = num;
     }
     coverView_->showCover(image, text("Kunstner"), text("Titel"), text("Media"));
 }
@@ -121,8 +137,7 @@ void TForm1::setCover(store::Covers::Picture picture) {
     const std::int32_t num = coverRelease();
     if (num <= 0)
         throw engine::Error("Valitse ensin levy, jolle kansikuva annetaan.");
-    files_->covers().set(num, std::move(picture));
-    showCurrentCover();
+    files_->covers().set(num, std::move(picture)); // the panel hears of it
 }
 
 void TForm1::setCoverFromFile(const QString& path) {
