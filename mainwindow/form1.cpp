@@ -16,6 +16,7 @@
 #include "store/collectionlock.h"
 
 #include <QCloseEvent>
+#include <QDockWidget>
 #include <QFocusEvent>
 #include <QFont>
 #include <QLayout>
@@ -89,6 +90,7 @@ TForm1::~TForm1() {
     delete std::exchange(statsWindow_, nullptr); // it may be reading the tables
     delete std::exchange(coverWall_, nullptr);   // it shows the tables' rows
     delete std::exchange(coverThumbs_, nullptr); // its threads read the covers' files
+    delete std::exchange(coverDock_, nullptr);   // hidden as it goes, it would resize us
     Find->removeEventFilter(this);
     Edit2->removeEventFilter(this);
     // The controls and sources outlive the tables (they are children, deleted after the
