@@ -3,6 +3,7 @@
 #include "engine/table.h"
 #include "engine/utf8.h"
 #include "exchange/collectiontables.h"
+#include "exchange/coverfiles.h"
 #include "exchange/csvtables.h"
 #include "exchange/htmlpage.h"
 #include "exchange/importer.h"

@@ -95,7 +95,7 @@ void writeTable(const engine::Table& t, const QString& path, int& done, int tota
             if (engine::isTextType(t.fields()[static_cast<std::size_t>(f)].type)) {
                 const std::string_view text = t.storedTextView(r, f);
                 if (csv::needsFormulaGuard(text))
-                    csv::appendField(out, "'" + std::string(text), fields == 1);
+                    csv::appendField(out, std::string(1, '\'').append(text), fields == 1);
                 else
                     csv::appendField(out, text, fields == 1);
             } else

@@ -1,7 +1,7 @@
 #include "exchange/musicbrainz.h"
 
+#include "exchange/coverfiles.h"
 #include "exchange/mediumcode.h"
-#include "exchange/tagfolder.h"
 
 #include <QDir>
 #include <QFile>

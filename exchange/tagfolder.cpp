@@ -1,5 +1,7 @@
 #include "exchange/tagfolder.h"
 
+#include "exchange/coverfiles.h"
+
 #include "exchange/mediumcode.h"
 
 #include <QDir>
@@ -324,25 +326,6 @@ const QStringList& tagFolderSuffixes() {
                                       u"mp3"_s,  u"m4a"_s, u"wv"_s,  u"ape"_s,
                                       u"aiff"_s, u"aif"_s, u"wav"_s, u"wma"_s};
     return suffixes;
-}
-
-const QStringList& coverFileSuffixes() {
-    static const QStringList suffixes{u"jpg"_s, u"jpeg"_s, u"png"_s, u"webp"_s, u"gif"_s, u"bmp"_s};
-    return suffixes;
-}
-
-QString coverFileIn(const QDir& folder) {
-    QStringList found[3];
-    static const QStringList names{u"cover"_s, u"folder"_s, u"front"_s};
-    for (const QFileInfo& f : folder.entryInfoList(QDir::Files, QDir::Name)) {
-        const qsizetype name = names.indexOf(f.completeBaseName().toLower());
-        if (name >= 0 && coverFileSuffixes().contains(f.suffix().toLower()))
-            found[name].append(f.absoluteFilePath());
-    }
-    for (const QStringList& files : found)
-        if (!files.isEmpty())
-            return files.first();
-    return {};
 }
 
 ReadResult readTagFolder(const QString& folder,

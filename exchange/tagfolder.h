@@ -13,13 +13,6 @@ namespace exchange {
 // The audio suffixes a tagged folder is read for, lower case.
 const QStringList& tagFolderSuffixes();
 
-// The picture suffixes a cover file may have, lower case.
-const QStringList& coverFileSuffixes();
-
-// The front cover picture lying in folder: "cover.*", else "folder.*", else "front.*", letter
-// case aside; empty when there is none.
-QString coverFileIn(const QDir& folder);
-
 // Every audio file under folder (FLAC, Ogg Vorbis, Opus, MP3, M4A, WavPack, APE, AIFF, WAV,
 // WMA), grouped into releases by album artist and album, or without an album artist by folder
 // and album (a compilation's artists differ: "Various Artists"); tracks in disc and track

@@ -8,6 +8,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -66,11 +67,11 @@ std::string ThumbnailCache::ofFile(const std::string& coverPath, std::int32_t nu
     if (::stat(coverPath.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
         return {};
     // Named by what it was made from: a replaced cover never finds an old thumbnail.
-    const std::string cached = folder_.empty() ? std::string()
-                                               : folder_ + std::to_string(num) + '-' +
-                                                     std::to_string(st.st_size) + '-' +
-                                                     std::to_string(st.st_mtim.tv_sec) + '.' +
-                                                     std::to_string(st.st_mtim.tv_nsec) + ".jpg";
+    char name[96];
+    std::snprintf(name, sizeof name, "%d-%lld-%lld.%09ld.jpg", num,
+                  static_cast<long long>(st.st_size), static_cast<long long>(st.st_mtim.tv_sec),
+                  static_cast<long>(st.st_mtim.tv_nsec));
+    const std::string cached = folder_.empty() ? std::string() : folder_ + name;
     if (!cached.empty())
         if (std::string bytes = readAll(cached); !bytes.empty())
             return bytes;
