@@ -26,9 +26,6 @@ public:
 
     // The thumbnail when made; else a null image, and ready() follows once it is.
     QImage thumbnail(std::int32_t num);
-    // Whether the release is known to have no cover (asked once, then remembered).
-    bool known(std::int32_t num) const { return cache_.contains(num); }
-    void waitForIdle() { pool_.waitForDone(); } // benchmarks and tests
 
 signals:
     void ready(std::int32_t num);
