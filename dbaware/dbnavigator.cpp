@@ -93,6 +93,12 @@ QIcon glyph(TNavigateBtn b) {
 
 } // namespace
 
+// A picture button's hint is also what a screen reader calls it.
+void TDBNavigator::setHint(QToolButton* button, const QString& hint) {
+    button->setToolTip(hint);
+    button->setAccessibleName(hint);
+}
+
 TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -102,7 +108,7 @@ TDBNavigator::TDBNavigator(QWidget* parent) : QWidget(parent) {
         auto* button = new QToolButton(this);
         button->setObjectName(QString::fromLatin1(kNames[i]));
         button->setIcon(glyph(b));
-        button->setToolTip(QString::fromLatin1(kDefaultHints[i]));
+        setHint(button, QString::fromLatin1(kDefaultHints[i]));
         button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
         button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QToolButton::clicked, this, [this, b] { act(b); });
@@ -139,7 +145,7 @@ void TDBNavigator::setVisibleButtons(const std::set<TNavigateBtn>& visible) {
 
 void TDBNavigator::setHints(const QStringList& hints) {
     for (int i = 0; i < kButtonCount && i < hints.size(); ++i)
-        buttons_[static_cast<std::size_t>(i)]->setToolTip(hints[i]);
+        setHint(buttons_[static_cast<std::size_t>(i)], hints[i]);
 }
 
 void TDBNavigator::changeEvent(QEvent* event) {

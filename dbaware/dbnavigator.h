@@ -45,6 +45,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    static void setHint(QToolButton* button, const QString& hint);
     void updateButtons();
     void act(TNavigateBtn b);
 

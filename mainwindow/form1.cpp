@@ -15,6 +15,7 @@
 #include "store/collectionfiles.h"
 #include "store/collectionlock.h"
 
+#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFocusEvent>
@@ -190,6 +191,11 @@ void TForm1::applyLayoutDetails() {
     d1->setMenu(PopupMenu1);
 
     PageControl1->tabBar()->setAttribute(Qt::WA_Hover); // tabs highlight under the mouse
+    // A button with a picture and no caption is known to a screen reader by its hint.
+    for (QAbstractButton* button : findChildren<QAbstractButton*>())
+        if (button->text().isEmpty() && button->accessibleName().isEmpty() &&
+            !button->toolTip().isEmpty())
+            button->setAccessibleName(button->toolTip());
     // The window opens with the focus on the tabs: in the search box it would mean entering
     // the box, which switches pages.
     PageControl1->setFocus();
