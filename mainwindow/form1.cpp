@@ -15,7 +15,6 @@
 #include "store/collectionfiles.h"
 #include "store/collectionlock.h"
 
-#include <QAbstractButton>
 #include <QCloseEvent>
 #include <QDockWidget>
 #include <QFocusEvent>
@@ -83,6 +82,7 @@ TForm1::TForm1(const QString& dataFolder, const QString& settingsFile, QWidget* 
     createStatsMenu();
     createCoverMenu();
     createExportMenu();
+    nameControls();
     // As a stored layout's create handler: an error is shown and the window still opens.
     dbaware::guarded([this] { FormCreate(); }, this);
 }
@@ -191,11 +191,6 @@ void TForm1::applyLayoutDetails() {
     d1->setMenu(PopupMenu1);
 
     PageControl1->tabBar()->setAttribute(Qt::WA_Hover); // tabs highlight under the mouse
-    // A button with a picture and no caption is known to a screen reader by its hint.
-    for (QAbstractButton* button : findChildren<QAbstractButton*>())
-        if (button->text().isEmpty() && button->accessibleName().isEmpty() &&
-            !button->toolTip().isEmpty())
-            button->setAccessibleName(button->toolTip());
     // The window opens with the focus on the tabs: in the search box it would mean entering
     // the box, which switches pages.
     PageControl1->setFocus();

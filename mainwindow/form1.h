@@ -190,6 +190,7 @@ private:
     void connectHandlers();
     void createImportMenu();
     void createEditMenu();
+    void nameControls();
     // A menu command with the object name tests and handlers find it by.
     static QAction* addMenuItem(QMenu* menu, const char* name, const QString& caption);
     void createStatsMenu();
