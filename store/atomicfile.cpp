@@ -5,6 +5,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -46,6 +48,20 @@ int writeBeside(const std::string& path, std::string_view bytes, std::string& tm
 }
 
 } // namespace
+
+std::optional<std::string> readFileIfAny(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return std::nullopt;
+        throw engine::Error("Cannot read '" + path + "': " + std::strerror(errno));
+    }
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (in.bad())
+        throw engine::Error("Cannot read '" + path + "'");
+    return std::move(bytes).str();
+}
 
 std::string writeTemporary(const std::string& path, std::string_view bytes) {
     std::string tmp;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -12,6 +13,9 @@ int replaceFile(const std::string& path, std::string_view bytes, bool keepOpen =
 // The same without flushing: whole or absent after the program stops, not after a power cut.
 // For what can be made again or only guards against a crash.
 void replaceFileUnflushed(const std::string& path, std::string_view bytes);
+// The whole file; nothing when there is no such file. Raises an Error naming path on any other
+// failure to read it.
+std::optional<std::string> readFileIfAny(const std::string& path);
 // The first half of replaceFile: bytes written and flushed to path + ".tmp-XXXXXX", whose name is
 // returned; nothing is replaced yet.
 std::string writeTemporary(const std::string& path, std::string_view bytes);

@@ -11,8 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <system_error>
 
 #include <fcntl.h>
@@ -42,18 +40,8 @@ std::string Covers::path(std::int32_t num) const {
 }
 
 Covers::Picture Covers::stored(std::int32_t num) const {
-    const std::string file = path(num);
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        if (errno == ENOENT || errno == ENOTDIR)
-            return nullptr;
-        throw engine::Error("Cannot read '" + file + "': " + std::strerror(errno));
-    }
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    if (in.bad())
-        throw engine::Error("Cannot read '" + file + "'");
-    return std::make_shared<const std::string>(std::move(bytes).str());
+    std::optional<std::string> bytes = readFileIfAny(path(num));
+    return bytes ? std::make_shared<const std::string>(std::move(*bytes)) : nullptr;
 }
 
 Covers::Picture Covers::picture(std::int32_t num) const {
@@ -87,12 +75,16 @@ void Covers::revert(std::size_t from, std::size_t to) {
         set(c->num, c->before);
 }
 
-void Covers::stage(std::int32_t num, const Picture& picture) {
-    if (!staging_)
-        return;
+void Covers::makeFolder() const {
     const std::string coverFolder = folder_ + kCoverFolder;
     if (::mkdir(coverFolder.c_str(), 0777) != 0 && errno != EEXIST)
         throw engine::Error("Cannot create '" + coverFolder + "': " + std::strerror(errno));
+}
+
+void Covers::stage(std::int32_t num, const Picture& picture) {
+    if (!staging_)
+        return;
+    makeFolder();
     // Unflushed: a flush per picture would make a large import crawl, and what this guards
     // against is the program stopping, after which the system still writes it.
     replaceFileUnflushed(stagedPath(num),
@@ -112,12 +104,7 @@ int Covers::recoverStaged() {
             coverNumber(std::string_view(name).substr(0, name.size() - kStaged.size()));
         if (!num)
             continue;
-        std::ifstream in(it->path(), std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        if (!in && !in.eof())
-            throw engine::Error("Cannot read '" + it->path().string() + "'");
-        std::string picture = std::move(bytes).str();
+        std::string picture = readFileIfAny(it->path().string()).value_or(std::string());
         waiting_[*num] =
             picture.empty() ? nullptr : std::make_shared<const std::string>(std::move(picture));
         ++found;
@@ -175,9 +162,7 @@ std::vector<FileToCommit> Covers::prepareSave(const std::unordered_set<std::int3
     std::vector<FileToCommit> files;
     if (saving.empty())
         return files;
-    const std::string coverFolder = folder_ + kCoverFolder;
-    if (::mkdir(coverFolder.c_str(), 0777) != 0 && errno != EEXIST)
-        throw engine::Error("Cannot create '" + coverFolder + "': " + std::strerror(errno));
+    makeFolder();
     try {
         for (const auto& [num, picture] : saving) {
             const std::string file = path(num);

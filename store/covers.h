@@ -75,6 +75,7 @@ public:
 
 private:
     void changed(std::int32_t num);
+    void makeFolder() const; // the cover folder, when it is not there yet
     std::string stagedPath(std::int32_t num) const { return path(num) + ".uusi"; }
     void stage(std::int32_t num, const Picture& picture);
 

@@ -10,8 +10,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -19,15 +17,6 @@
 namespace store {
 
 namespace {
-
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return std::move(bytes).str();
-}
 
 std::string encodeThumbnail(std::string_view cover) {
     return encodeCover(thumbnailOf(cover, kThumbnailSide), 85);
@@ -73,12 +62,12 @@ std::string ThumbnailCache::ofFile(const std::string& coverPath, std::int32_t nu
                   static_cast<long>(st.st_mtim.tv_nsec));
     const std::string cached = folder_.empty() ? std::string() : folder_ + name;
     if (!cached.empty())
-        if (std::string bytes = readAll(cached); !bytes.empty())
-            return bytes;
-    const std::string cover = readAll(coverPath);
-    if (cover.empty())
-        return {};
-    std::string bytes = encodeThumbnail(cover);
+        if (std::optional<std::string> bytes = readFileIfAny(cached); bytes && !bytes->empty())
+            return *bytes;
+    const std::optional<std::string> cover = readFileIfAny(coverPath);
+    if (!cover)
+        return {}; // removed meanwhile
+    std::string bytes = encodeThumbnail(*cover);
     if (!cached.empty()) {
         try {
             replaceFileUnflushed(cached, bytes);
